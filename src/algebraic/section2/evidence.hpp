@@ -1,0 +1,42 @@
+#pragma once
+// The exact re-check of multiquadratic evidence. Field elements travel as
+// algebraic keys and are compared as text, string by string, so a right
+// number in a non-canonical spelling does not pass.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "../../error.hpp"
+#include "../../point.hpp"
+#include "../field/multiquadratic_field.hpp"
+#include "../lattice/algebraic_key.hpp"
+#include "section2_result.hpp"
+
+namespace vantor {
+
+// Request, max_prime_exponent, field, translations (norm one exactly and in
+// every embedding), candidate count, every candidate, construction edges,
+// unit edges; the first failing check is returned.
+CertResult<void> verify_section2_evidence(const Section2Evidence& evidence);
+
+// Replays candidate c's path from the zero key and checks its key, polydisk
+// bound, projection and integer keys; returns its stored point.
+CertResult<Point> replay_candidate(std::uint64_t c, const CandidateRecord& record,
+                                   const Section2Evidence& evidence,
+                                   const MultiquadraticField& field,
+                                   const std::vector<AlgebraicKey>& table);
+
+// Each edge (i, j, t, s) must have key(j) - key(i) = s * T_t exactly.
+CertResult<void> verify_construction_edges(std::span<const CandidateRecord> candidates,
+                                           std::span<const ConstructionEdge> edges,
+                                           const std::vector<AlgebraicKey>& table,
+                                           std::span<const std::int64_t> generators);
+
+// The stored edges must be in range, free of self-edges, written smaller
+// index first, and equal as a list (after sorting) to the unit-distance edges
+// recomputed from the points at the tolerance.
+CertResult<void> verify_edge_set(std::span<const Point> points, std::span<const Edge> edges,
+                                 double tolerance);
+
+}  // namespace vantor

@@ -1,0 +1,37 @@
+#pragma once
+// The prime element theta of a split prime p: an element with integer
+// coefficients whose product with its complex conjugate is p^e, and its
+// images under the automorphisms of the real subfield.
+
+#include <cstdint>
+#include <vector>
+
+#include "../field/field_element.hpp"
+#include "../field/multiquadratic_field.hpp"
+
+namespace vantor {
+
+struct PrimeElement {
+    FieldElement theta;
+    std::uint64_t exponent;  // e, with theta * conj(theta) = p^e
+};
+
+// Weight m is the product of |g_k| over the bits k of m: the squared modulus
+// of basis element m.
+std::vector<std::int64_t> norm_weights(const MultiquadraticField& field);
+
+// For e = 1 .. max_exponent, the integer vectors x with sum of weight_m * x_m^2
+// equal to p^e, in lexicographic order (x_0 slowest, each coordinate upwards
+// from its most negative value); the first that is not rational and whose
+// product with its conjugate is exactly p^e wins. The result is the same on
+// every run and every platform.
+Result<PrimeElement> find_prime_element(const MultiquadraticField& field, std::int64_t p,
+                                        std::uint64_t max_exponent);
+
+// The 2^r images of theta under the sign flips of the r generators other than
+// -1: entry s flips the j-th such generator for every bit j of s. Equal
+// images stay in the list.
+std::vector<FieldElement> conjugate_list(const FieldElement& theta,
+                                         const MultiquadraticField& field);
+
+}  // namespace vantor

@@ -1,0 +1,35 @@
+#pragma once
+// The one test of whether two points are at unit distance, as a count and as
+// an edge list. A pair (i, j), i < j, passes when its squared distance
+// d2 = dy*dy + dx*dx lies in [lo, hi], both ends inclusive; a NaN never
+// passes. The count and the edge list apply the same test to the same pairs,
+// so for the same input the count equals the number of edges.
+
+#include <cstdint>
+#include <span>
+
+#include "../point.hpp"
+
+namespace vantor {
+
+struct UnitDistanceBounds {
+    double lo;
+    double hi;
+};
+
+// lo = (1 - tolerance) * (1 - tolerance), hi = (tolerance + 1) * (tolerance + 1).
+UnitDistanceBounds unit_distance_bounds(double tolerance);
+
+// The number of unordered pairs whose distance is 1 within the tolerance.
+std::uint64_t count_unit_distances(std::span<const Point> points, double tolerance);
+
+// Every pair that passes the test, sorted by i then j, without duplicates.
+EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds);
+
+// The same results by the plain scan over all n(n-1)/2 pairs; kept as the
+// reference that the bucketed search is checked against.
+std::uint64_t count_unit_distances_all_pairs(std::span<const Point> points,
+                                             UnitDistanceBounds bounds);
+EdgeList find_unit_edges_all_pairs(std::span<const Point> points, UnitDistanceBounds bounds);
+
+}  // namespace vantor
