@@ -1,0 +1,88 @@
+#include "exceptions.hpp"
+
+#include <cstring>
+#include <exception>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+namespace vantor::python {
+
+namespace {
+
+constexpr const char* kPanicDoc =
+    "Raised when native code panics.\n"
+    "\n"
+    "Like SystemExit, PanicException derives from BaseException rather than\n"
+    "Exception, so an `except Exception` clause does not catch it and it\n"
+    "normally propagates to the top of the stack.";
+
+// Used when the fault carries no text of its own.
+constexpr const char* kUnknownFaultText = "native code failed with an unknown internal fault";
+
+// What a panic says when an error's message could not be rendered.
+constexpr const char* kRenderFailureText =
+    "a Display implementation returned an error unexpectedly: Error";
+
+// Owned for the life of the process; only touched while holding the GIL.
+PyObject* panic_type = nullptr;
+
+template <class Error>
+void raise_rendered(const Error& error) {
+    std::string message;
+    try {
+        message = error.message();
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        raise_panic(kRenderFailureText);
+        return;
+    }
+    PyRef text(PyUnicode_DecodeUTF8(message.data(), static_cast<Py_ssize_t>(message.size()),
+                                    "replace"));
+    if (!text) return;
+    PyErr_SetObject(PyExc_RuntimeError, text.get());
+}
+
+}  // namespace
+
+PyObject* panic_exception_type() noexcept {
+    if (panic_type == nullptr) {
+        panic_type = PyErr_NewExceptionWithDoc("vantor.PanicException", kPanicDoc,
+                                               PyExc_BaseException, nullptr);
+    }
+    return panic_type;
+}
+
+void raise_panic(const char* text) noexcept {
+    PyObject* type = panic_exception_type();
+    if (type == nullptr) return;
+    PyRef message(PyUnicode_DecodeUTF8(text, static_cast<Py_ssize_t>(std::strlen(text)), "replace"));
+    if (!message) return;
+    PyErr_SetObject(type, message.get());
+}
+
+void raise_library_error(const UnitDistanceError& error) { raise_rendered(error); }
+
+void raise_library_error(const CertificateError& error) { raise_rendered(error); }
+
+void raise_library_error(const LibraryError& error) {
+    std::visit([](const auto& inner) { raise_rendered(inner); }, error);
+}
+
+void raise_current_exception() noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::length_error&) {
+        // A size computation overflowed before anything was allocated.
+        raise_panic("capacity overflow");
+    } catch (const std::exception& fault) {
+        raise_panic(fault.what());
+    } catch (...) {
+        raise_panic(kUnknownFaultText);
+    }
+}
+
+}  // namespace vantor::python
