@@ -1,0 +1,145 @@
+#include "functions.hpp"
+
+#include <cstdint>
+#include <expected>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "arguments.hpp"
+#include "certified_dict.hpp"
+#include "construction.hpp"
+#include "exceptions.hpp"
+#include "grids.hpp"
+#include "results.hpp"
+#include "utils/unit_distance.hpp"
+
+namespace vantor::python {
+
+namespace {
+
+constexpr const char* kSquareGridNames[] = {"rows", "cols"};
+constexpr const char* kTriangularGridNames[] = {"n_target"};
+constexpr const char* kMultiquadraticNames[] = {"generators", "split_prime", "k", "n_target"};
+constexpr const char* kCountNames[] = {"points", "tolerance"};
+
+constexpr ParameterSpec kSquareGridSpec{"generate_square_grid()", kSquareGridNames, 2};
+constexpr ParameterSpec kTriangularGridSpec{"generate_triangular_grid()", kTriangularGridNames,
+                                            1};
+constexpr ParameterSpec kMultiquadraticSpec{"generate_multiquadratic()", kMultiquadraticNames,
+                                            4};
+constexpr ParameterSpec kCertifiedSpec{"generate_multiquadratic_certified()",
+                                       kMultiquadraticNames, 4};
+constexpr ParameterSpec kCountSpec{"count_unit_distances()", kCountNames, 1};
+
+constexpr double kDefaultTolerance = 1e-5;
+
+// The converted arguments of both multiquadratic functions.
+struct MultiquadraticArguments {
+    std::vector<std::int64_t> generators;
+    std::int64_t split_prime = 0;
+    std::uint64_t k = 0;
+    std::uint64_t n_target = 0;
+};
+
+bool parse_multiquadratic(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs,
+                          PyObject* kwnames, MultiquadraticArguments& out) {
+    PyObject* slots[4];
+    return bind_arguments(spec, args, nargs, kwnames, slots) &&
+           extract_argument("generators", slots[0], out.generators) &&
+           extract_argument("split_prime", slots[1], out.split_prime) &&
+           extract_argument("k", slots[2], out.k) &&
+           extract_argument("n_target", slots[3], out.n_target);
+}
+
+}  // namespace
+
+PyObject* generate_square_grid(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                               PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[2];
+        std::uint64_t rows = 0;
+        std::uint64_t cols = 0;
+        if (!bind_arguments(kSquareGridSpec, args, nargs, kwnames, slots) ||
+            !extract_argument("rows", slots[0], rows) ||
+            !extract_argument("cols", slots[1], cols)) {
+            return {};
+        }
+        std::uint64_t count = 0;
+        if (__builtin_mul_overflow(rows, cols, &count)) {
+            count = std::numeric_limits<std::uint64_t>::max();  // far too large either way
+        }
+        ensure_points_fit(count);
+        return point_list_to_python(square_grid(rows, cols));
+    });
+}
+
+PyObject* generate_triangular_grid(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                                   PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[1];
+        std::uint64_t n_target = 0;
+        if (!bind_arguments(kTriangularGridSpec, args, nargs, kwnames, slots) ||
+            !extract_argument("n_target", slots[0], n_target)) {
+            return {};
+        }
+        ensure_points_fit(n_target);
+        return point_list_to_python(triangular_grid(n_target));
+    });
+}
+
+PyObject* generate_moser_spindle(PyObject*, PyObject*) {
+    return run_translated([]() -> PyRef { return point_list_to_python(moser_spindle()); });
+}
+
+PyObject* generate_multiquadratic(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                                  PyObject* kwnames) {
+    return run_translated([&]() -> std::expected<PyRef, UnitDistanceError> {
+        MultiquadraticArguments arguments;
+        if (!parse_multiquadratic(kMultiquadraticSpec, args, nargs, kwnames, arguments)) {
+            return PyRef();
+        }
+        auto request = multiquadratic_construction(std::move(arguments.generators),
+                                                   arguments.split_prime, arguments.k);
+        if (!request) return std::unexpected(std::move(request.error()));
+        // Only a valid request is sized, so that invalid arguments are
+        // reported as such whatever n_target is.
+        ensure_points_fit(arguments.n_target);
+        auto points = generate_points(*request, arguments.n_target);
+        if (!points) return std::unexpected(std::move(points.error()));
+        return point_list_to_python(*points);
+    });
+}
+
+PyObject* generate_multiquadratic_certified(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                                            PyObject* kwnames) {
+    return run_translated([&]() -> std::expected<PyRef, LibraryError> {
+        MultiquadraticArguments arguments;
+        if (!parse_multiquadratic(kCertifiedSpec, args, nargs, kwnames, arguments)) {
+            return PyRef();
+        }
+        return certified_pipeline(std::move(arguments.generators), arguments.split_prime,
+                                  arguments.k, arguments.n_target);
+    });
+}
+
+PyObject* count_unit_distances(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                               PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[2];
+        PointList points;
+        // An absent tolerance takes the default as it is; an explicit None
+        // is an argument like any other and fails to convert.
+        double tolerance = kDefaultTolerance;
+        if (!bind_arguments(kCountSpec, args, nargs, kwnames, slots) ||
+            !extract_argument("points", slots[0], points)) {
+            return {};
+        }
+        if (slots[1] != nullptr && !extract_argument("tolerance", slots[1], tolerance)) {
+            return {};
+        }
+        return count_to_python(vantor::count_unit_distances(points, tolerance));
+    });
+}
+
+}  // namespace vantor::python

@@ -1,0 +1,33 @@
+#include "results.hpp"
+
+#include "utils/memory_budget.hpp"
+
+namespace vantor::python {
+
+void ensure_points_fit(std::uint64_t count) {
+    ensure_fits_in_memory(count, sizeof(Point) + kPythonPointBytes);
+}
+
+PyRef point_list_to_python(std::span<const Point> points) {
+    PyRef list(PyList_New(python_length(points.size())));
+    if (!list) return {};
+    Py_ssize_t position = 0;
+    for (const Point& point : points) {
+        PyRef x(PyFloat_FromDouble(point.x));
+        if (!x) return {};
+        PyRef y(PyFloat_FromDouble(point.y));
+        if (!y) return {};
+        PyObject* pair = PyTuple_New(2);
+        if (pair == nullptr) return {};
+        PyTuple_SET_ITEM(pair, 0, x.release());
+        PyTuple_SET_ITEM(pair, 1, y.release());
+        PyList_SET_ITEM(list.get(), position++, pair);
+    }
+    return list;
+}
+
+PyRef count_to_python(std::uint64_t value) {
+    return PyRef(PyLong_FromUnsignedLongLong(value));
+}
+
+}  // namespace vantor::python

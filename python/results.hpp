@@ -1,0 +1,64 @@
+#pragma once
+// Conversion of library results into new Python objects. Each function
+// returns a new reference, or an empty PyRef with the interpreter's
+// exception set (out of memory); nothing built so far is left behind.
+
+#include <Python.h>
+
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <stdexcept>
+
+#include "point.hpp"
+#include "py_ref.hpp"
+
+namespace vantor::python {
+
+// What one point costs once it is returned: a (float, float) tuple with its
+// two floats as the allocator rounds them (64 + 2 * 32 bytes) and its slot
+// in the list (8 bytes).
+inline constexpr std::uint64_t kPythonPointBytes = 136;
+
+// Throws std::bad_alloc unless `count` points fit in memory both as library
+// points and as the Python list that is returned for them, so a hopeless
+// request fails at once with MemoryError instead of exhausting the machine.
+void ensure_points_fit(std::uint64_t count);
+
+// A new list of new (x, y) tuples of floats, in order.
+PyRef point_list_to_python(std::span<const Point> points);
+
+// A Python int holding `value`.
+PyRef count_to_python(std::uint64_t value);
+
+// Py_ssize_t length of a list of `size` items; a size the interpreter
+// cannot represent is a capacity overflow.
+inline Py_ssize_t python_length(std::size_t size) {
+    if (size > static_cast<std::size_t>(std::numeric_limits<Py_ssize_t>::max())) {
+        throw std::length_error("list length does not fit Py_ssize_t");
+    }
+    return static_cast<Py_ssize_t>(size);
+}
+
+// A new list of new (i, j) tuples of ints, in order. Works for any edge
+// record with `i` and `j` members (plain edges and construction edges).
+template <class EdgeRange>
+PyRef edge_list_to_python(const EdgeRange& edges) {
+    PyRef list(PyList_New(python_length(std::size(edges))));
+    if (!list) return {};
+    Py_ssize_t position = 0;
+    for (const auto& edge : edges) {
+        PyRef i = count_to_python(edge.i);
+        if (!i) return {};
+        PyRef j = count_to_python(edge.j);
+        if (!j) return {};
+        PyObject* pair = PyTuple_New(2);
+        if (pair == nullptr) return {};
+        PyTuple_SET_ITEM(pair, 0, i.release());
+        PyTuple_SET_ITEM(pair, 1, j.release());
+        PyList_SET_ITEM(list.get(), position++, pair);
+    }
+    return list;
+}
+
+}  // namespace vantor::python
