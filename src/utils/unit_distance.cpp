@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace vantor {
@@ -28,85 +27,118 @@ void scan_all_pairs(std::span<const Point> points, UnitDistanceBounds bounds, Vi
     }
 }
 
-// Below this size the plain scan is as fast as building buckets.
-constexpr std::size_t kBucketThreshold = 128;
-// Coordinates whose cell index would exceed this are left to the plain scan:
-// below it, x / cell carries an absolute rounding error under 0.01, which the
-// 1% margin of the cell width absorbs.
-constexpr double kMaxCellIndex = 1.0e13;
+// Below this size the plain scan is as fast as building cells.
+constexpr std::size_t kCellThreshold = 128;
+// Points are placed in cells by floor((x - min_x) / cell); up to this index
+// the rounding of that quotient stays far below the margin used below.
+constexpr double kMaxCellIndex = 1.0e9;
+// Margin, in cell widths, for where a point may truly lie relative to the
+// cell it was placed in.
+constexpr double kCellSlack = 0.02;
 
-struct CellHash {
-    std::size_t operator()(std::uint64_t key) const noexcept {
-        key ^= key >> 33;
-        key *= 0xff51afd7ed558ccdULL;
-        key ^= key >> 33;
-        return static_cast<std::size_t>(key);
-    }
-};
-
-inline std::uint64_t cell_key(std::int64_t cx, std::int64_t cy) {
-    return (static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL) ^ static_cast<std::uint64_t>(cy);
-}
-
-// Visits exactly the pairs the plain scan would accept, in the same order
-// (by i, then j). Points are put into square cells a little wider than the
-// largest accepted distance sqrt(hi): a pair whose computed d2 is at most hi
-// has both coordinate differences below the cell width, so its cells are
-// neighbours. Non-finite points never pass a finite hi and are left out.
-// Returns false (having visited nothing) where buckets do not apply: an
-// infinite or NaN window, a tiny window, or coordinates too large to index.
+// Visits exactly the pairs the plain scan accepts, in the same order (by i,
+// then j). Points are put into square cells of width sqrt(hi) / s, with s
+// chosen from the density so that a cell holds about one point. A pair can
+// pass only if its distance lies in [sqrt(lo), sqrt(hi)], so only the cells
+// whose distance range from a point's cell meets that annulus (widened by
+// the cell slack and a relative margin far above rounding) are looked at.
+// Every candidate pair gets the scalar test. Non-finite points never pass a
+// finite hi and are left out. Returns false (having visited nothing) where
+// cells do not apply: an infinite, NaN or tiny window, or a spread too large
+// to index.
 template <class Visit>
-bool scan_bucketed(std::span<const Point> points, UnitDistanceBounds bounds, Visit&& visit) {
+bool scan_cells(std::span<const Point> points, UnitDistanceBounds bounds, Visit&& visit) {
     if (!(bounds.hi < INFINITY) || !(bounds.hi >= 1e-200) || !(bounds.lo <= bounds.hi)) return false;
-    const double cell = std::sqrt(bounds.hi) * 1.01;
     const std::size_t n = points.size();
-
-    std::vector<std::int64_t> cx(n), cy(n);
-    std::vector<bool> finite(n);
+    std::vector<std::uint32_t> finite;
+    finite.reserve(n);
+    double min_x = INFINITY, max_x = -INFINITY, min_y = INFINITY, max_y = -INFINITY;
     for (std::size_t i = 0; i < n; ++i) {
         const Point& p = points[i];
-        finite[i] = std::isfinite(p.x) && std::isfinite(p.y);
-        if (!finite[i]) continue;
-        const double fx = std::floor(p.x / cell);
-        const double fy = std::floor(p.y / cell);
-        if (!(std::fabs(fx) < kMaxCellIndex) || !(std::fabs(fy) < kMaxCellIndex)) return false;
-        cx[i] = static_cast<std::int64_t>(fx);
-        cy[i] = static_cast<std::int64_t>(fy);
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+        finite.push_back(static_cast<std::uint32_t>(i));
+        min_x = std::min(min_x, p.x);
+        max_x = std::max(max_x, p.x);
+        min_y = std::min(min_y, p.y);
+        max_y = std::max(max_y, p.y);
+    }
+    if (finite.empty()) return true;
+
+    const double outer = std::sqrt(bounds.hi);
+    const double inner = bounds.lo > 0.0 ? std::sqrt(bounds.lo) : 0.0;
+    const double span_x = std::max((max_x - min_x) / outer, 1.0);
+    const double span_y = std::max((max_y - min_y) / outer, 1.0);
+    if (!(span_x < kMaxCellIndex) || !(span_y < kMaxCellIndex)) return false;
+    const double density = static_cast<double>(finite.size()) / (span_x * span_y);
+    const double per_radius = std::clamp(std::ceil(std::sqrt(density)), 1.0, 64.0);
+    const double cell = outer / per_radius;
+    const double columns_f = std::floor((max_x - min_x) / cell) + 1.0;
+    const double rows_f = std::floor((max_y - min_y) / cell) + 1.0;
+    if (!(columns_f * rows_f <= 8.0 * static_cast<double>(finite.size()) + 65536.0)) return false;
+    const auto columns = static_cast<std::int64_t>(columns_f);
+    const auto rows = static_cast<std::int64_t>(rows_f);
+
+    // Cell of every finite point, clamped into the grid against rounding at
+    // the far edge, and the points of each cell in ascending index order.
+    std::vector<std::int64_t> cell_of(n, -1);
+    std::vector<std::uint32_t> starts(static_cast<std::size_t>(columns * rows) + 1, 0);
+    std::vector<std::int64_t> cx(n), cy(n);
+    for (std::uint32_t i : finite) {
+        cx[i] = std::clamp(static_cast<std::int64_t>(std::floor((points[i].x - min_x) / cell)),
+                           std::int64_t{0}, columns - 1);
+        cy[i] = std::clamp(static_cast<std::int64_t>(std::floor((points[i].y - min_y) / cell)),
+                           std::int64_t{0}, rows - 1);
+        cell_of[i] = cy[i] * columns + cx[i];
+        ++starts[static_cast<std::size_t>(cell_of[i]) + 1];
+    }
+    for (std::size_t c = 1; c < starts.size(); ++c) starts[c] += starts[c - 1];
+    std::vector<std::uint32_t> members(finite.size());
+    {
+        std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
+        for (std::uint32_t i : finite) members[fill[static_cast<std::size_t>(cell_of[i])]++] = i;
     }
 
-    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>, CellHash> cells;
-    cells.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (finite[i]) cells[cell_key(cx[i], cy[i])].push_back(static_cast<std::uint32_t>(i));
+    // Offsets of the cells that can hold a partner.
+    const auto reach = static_cast<std::int64_t>(per_radius) + 2;
+    std::vector<std::pair<std::int64_t, std::int64_t>> offsets;
+    for (std::int64_t ox = -reach; ox <= reach; ++ox) {
+        for (std::int64_t oy = -reach; oy <= reach; ++oy) {
+            const double gx = std::max(0.0, std::fabs(static_cast<double>(ox)) - 1.0 - kCellSlack);
+            const double gy = std::max(0.0, std::fabs(static_cast<double>(oy)) - 1.0 - kCellSlack);
+            const double fx = std::fabs(static_cast<double>(ox)) + 1.0 + kCellSlack;
+            const double fy = std::fabs(static_cast<double>(oy)) + 1.0 + kCellSlack;
+            const double nearest = std::sqrt(gx * gx + gy * gy) * cell;
+            const double farthest = std::sqrt(fx * fx + fy * fy) * cell;
+            if (nearest <= outer * (1.0 + 1e-6) && farthest >= inner * (1.0 - 1e-6)) {
+                offsets.emplace_back(ox, oy);
+            }
+        }
     }
 
     std::vector<std::uint32_t> partners;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!finite[i]) continue;
+    for (std::uint32_t i : finite) {
         partners.clear();
-        for (std::int64_t ox = -1; ox <= 1; ++ox) {
-            for (std::int64_t oy = -1; oy <= 1; ++oy) {
-                auto found = cells.find(cell_key(cx[i] + ox, cy[i] + oy));
-                if (found == cells.end()) continue;
-                // Lists are in ascending index order: skip to the first j > i.
-                const auto& members = found->second;
-                auto first = std::upper_bound(members.begin(), members.end(),
-                                              static_cast<std::uint32_t>(i));
-                for (auto it = first; it != members.end(); ++it) {
-                    if (is_unit_pair(points[i], points[*it], bounds)) partners.push_back(*it);
-                }
+        for (const auto& [ox, oy] : offsets) {
+            const std::int64_t x = cx[i] + ox;
+            const std::int64_t y = cy[i] + oy;
+            if (x < 0 || x >= columns || y < 0 || y >= rows) continue;
+            const auto c = static_cast<std::size_t>(y * columns + x);
+            auto first = members.begin() + starts[c];
+            auto last = members.begin() + starts[c + 1];
+            for (auto it = std::upper_bound(first, last, i); it != last; ++it) {
+                if (is_unit_pair(points[i], points[*it], bounds)) partners.push_back(*it);
             }
         }
         std::sort(partners.begin(), partners.end());
-        for (std::uint32_t j : partners) visit(i, static_cast<std::size_t>(j));
+        for (std::uint32_t j : partners) visit(static_cast<std::size_t>(i), static_cast<std::size_t>(j));
     }
     return true;
 }
 
 template <class Visit>
 void scan_pairs(std::span<const Point> points, UnitDistanceBounds bounds, Visit&& visit) {
-    if (points.size() >= kBucketThreshold && points.size() < UINT32_MAX &&
-        scan_bucketed(points, bounds, visit)) {
+    if (points.size() >= kCellThreshold && points.size() < UINT32_MAX &&
+        scan_cells(points, bounds, visit)) {
         return;
     }
     scan_all_pairs(points, bounds, visit);

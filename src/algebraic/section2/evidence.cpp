@@ -1,0 +1,216 @@
+#include "evidence.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "../../construction.hpp"
+#include "../../utils/unit_distance.hpp"
+#include "../field/embeddings.hpp"
+#include "../lattice/projection.hpp"
+#include "../lattice/quantize.hpp"
+
+namespace vantor {
+namespace {
+
+// Margin of the polydisk test, as in the search that produced the candidates.
+constexpr double kPolydiskMargin = 1e-7;
+// How far a recorded point may lie from the projection of its element.
+constexpr double kProjectionTolerance = 1e-7;
+// How far from 1 a translation's modulus may be in any embedding.
+constexpr double kModulusTolerance = 1e-5;
+
+// The shortest decimal text that reads back as the same double, written
+// positionally: 2.0 is "2", 1e-7 is "0.0000001".
+std::string shortest_positional(double value) {
+    char buffer[512];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (error != std::errc{}) return std::to_string(value);
+    return std::string(buffer, end);
+}
+
+CertResult<void> check_translation(std::uint64_t i, const TranslationCertificate& certificate,
+                                   const MultiquadraticField& field) {
+    const AlgebraicKey* conjugate = &certificate.key;
+    CertResult<AlgebraicKey> flipped;
+    if (field.imaginary_index()) {
+        flipped = key_conjugate(certificate.key, field);
+        if (!flipped) return std::unexpected(std::move(flipped.error()));
+        conjugate = &*flipped;
+    }
+    auto product = key_product(certificate.key, *conjugate, field);
+    if (!product) return std::unexpected(std::move(product.error()));
+    const bool one_ok = *product == one_key(field.degree());
+    const bool stored_ok = *product == certificate.norm_key;
+
+    auto element = element_of_key(certificate.key, field);
+    if (!element) return std::unexpected(std::move(element.error()));
+    bool modulus_ok = true;
+    for (const Complex& v : embeddings(*element, field)) {
+        // Written so that a NaN modulus fails.
+        if (!(std::fabs(std::hypot(v.re, v.im) - 1.0) <= kModulusTolerance)) modulus_ok = false;
+    }
+    if (!(one_ok && stored_ok && modulus_ok)) return reject(TranslationNotNormOne{i});
+    return {};
+}
+
+CertResult<void> check_integer_key(std::uint64_t c,
+                                   const std::expected<IntegerKey, std::string_view>& computed,
+                                   const IntegerKey& stored) {
+    if (!computed) return reject(InvalidConstruction{std::string(computed.error())});
+    if (!(*computed == stored)) {
+        return reject(ProjectionKeyMismatch{{computed->x, computed->y}, {stored.x, stored.y}, c});
+    }
+    return {};
+}
+
+}  // namespace
+
+CertResult<void> recheck_request(std::span<const std::int64_t> generators, std::int64_t split_prime,
+                                 std::uint64_t k) {
+    std::vector<std::int64_t> rest;
+    for (std::int64_t g : generators) {
+        if (g != -1) rest.push_back(g);
+    }
+    auto request = multiquadratic_construction(std::move(rest), split_prime, k);
+    if (!request) return std::unexpected(invalid_construction(request.error()));
+    return {};
+}
+
+CertResult<Point> replay_candidate(std::uint64_t c, const CandidateRecord& record,
+                                   const Section2Evidence& evidence,
+                                   const MultiquadraticField& field,
+                                   const std::vector<AlgebraicKey>& table) {
+    AlgebraicKey current = zero_key(field.degree());
+    for (const PathStep& step : record.path) {
+        if (step.translation >= table.size()) {
+            return reject(PathTranslationOutOfRange{c, step.translation, table.size()});
+        }
+        CertResult<AlgebraicKey> next;
+        if (step.sign == 1) {
+            next = key_sum(current, table[step.translation], field);
+        } else if (step.sign == -1) {
+            next = key_difference(current, table[step.translation], field);
+        } else {
+            return reject(InvalidConstruction{"candidate " + std::to_string(c) +
+                                              " has invalid path sign " +
+                                              std::to_string(static_cast<int>(step.sign))});
+        }
+        if (!next) return std::unexpected(std::move(next.error()));
+        current = std::move(*next);
+    }
+    if (!(current == record.key)) return reject(PathReplayMismatch{c});
+
+    auto element = element_of_key(record.key, field);
+    if (!element) return std::unexpected(std::move(element.error()));
+    const double norm = max_embedding_norm(embeddings(*element, field));
+    if (norm > evidence.polydisk_radius + kPolydiskMargin) {
+        return reject(CandidateOutsidePolydisk{shortest_positional(evidence.polydisk_radius),
+                                               shortest_positional(norm), c});
+    }
+
+    auto projected = project_element(field, *element, FieldElement::one(field),
+                                     evidence.projection_index);
+    if (!projected) return std::unexpected(invalid_construction(projected.error()));
+    const double dx = projected->x - record.point.x;
+    const double dy = projected->y - record.point.y;
+    if (std::sqrt(dx * dx + dy * dy) > kProjectionTolerance) return reject(ProjectionMismatch{c});
+
+    if (auto fine = check_integer_key(c, projection_key(record.point), record.projection_key);
+        !fine) {
+        return std::unexpected(std::move(fine.error()));
+    }
+    if (auto coarse = check_integer_key(c, dedup_key(record.point, 1e-7), record.dedup_key);
+        !coarse) {
+        return std::unexpected(std::move(coarse.error()));
+    }
+    return record.point;
+}
+
+CertResult<void> verify_construction_edges(std::span<const CandidateRecord> candidates,
+                                           std::span<const ConstructionEdge> edges,
+                                           const std::vector<AlgebraicKey>& table,
+                                           std::span<const std::int64_t> generators) {
+    auto field = MultiquadraticField::from_generators(generators);
+    if (!field) return std::unexpected(invalid_construction(field.error()));
+    const std::uint64_t n = candidates.size();
+    const AlgebraicKey zero = zero_key(field->degree());
+    for (std::uint64_t e = 0; e < edges.size(); ++e) {
+        const ConstructionEdge& edge = edges[e];
+        if (edge.i == edge.j) return reject(SelfEdge{edge.i});
+        if (edge.i >= n || edge.j >= n) return reject(EdgeOutOfRange{edge.i, edge.j, n});
+        if (edge.translation >= table.size()) return reject(EdgeProvenanceMismatch{e});
+        auto difference = key_difference(candidates[edge.j].key, candidates[edge.i].key, *field);
+        if (!difference) return std::unexpected(std::move(difference.error()));
+        CertResult<AlgebraicKey> expected;
+        if (edge.sign == 1) {
+            expected = table[edge.translation];
+        } else if (edge.sign == -1) {
+            expected = key_difference(zero, table[edge.translation], *field);
+            if (!expected) return std::unexpected(std::move(expected.error()));
+        } else {
+            return reject(EdgeProvenanceMismatch{e});
+        }
+        if (!(*difference == *expected)) return reject(EdgeProvenanceMismatch{e});
+    }
+    return {};
+}
+
+CertResult<void> verify_edge_set(std::span<const Point> points, std::span<const Edge> edges,
+                                 double tolerance) {
+    const std::uint64_t n = points.size();
+    for (const Edge& edge : edges) {
+        if (edge.i == edge.j) return reject(SelfEdge{edge.i});
+        if (edge.i >= n || edge.j >= n) return reject(EdgeOutOfRange{edge.i, edge.j, n});
+    }
+    EdgeList expected = find_unit_edges(points, unit_distance_bounds(tolerance));
+    EdgeList got(edges.begin(), edges.end());
+    std::sort(expected.begin(), expected.end());
+    std::sort(got.begin(), got.end());
+    if (expected != got) return reject(EdgeSetMismatch{std::move(expected), std::move(got)});
+    return {};
+}
+
+CertResult<void> verify_section2_evidence(const Section2Evidence& evidence) {
+    if (auto request = recheck_request(evidence.generators, evidence.split_prime, evidence.k);
+        !request) {
+        return request;
+    }
+    if (evidence.max_prime_exponent == 0) {
+        return std::unexpected(
+            invalid_construction(UnitDistanceError{search_parameter::kMaxPrimeExponent}));
+    }
+    // The keys are written in the basis of the evidence's own generator
+    // order, so the field is built from that list as stored (a caller may
+    // name -1 before a positive generator).
+    auto field = MultiquadraticField::from_generators(evidence.generators);
+    if (!field) return std::unexpected(invalid_construction(field.error()));
+
+    std::vector<AlgebraicKey> table;
+    table.reserve(evidence.translations.size());
+    for (std::uint64_t i = 0; i < evidence.translations.size(); ++i) {
+        if (auto checked = check_translation(i, evidence.translations[i], *field); !checked) {
+            return checked;
+        }
+        table.push_back(evidence.translations[i].key);
+    }
+
+    if (evidence.candidates.size() != evidence.n_target) {
+        return reject(PointCountMismatch{evidence.n_target, evidence.candidates.size()});
+    }
+    PointList points;
+    points.reserve(evidence.candidates.size());
+    for (std::uint64_t c = 0; c < evidence.candidates.size(); ++c) {
+        auto point = replay_candidate(c, evidence.candidates[c], evidence, *field, table);
+        if (!point) return std::unexpected(std::move(point.error()));
+        points.push_back(*point);
+    }
+    if (auto edges = verify_construction_edges(evidence.candidates, evidence.construction_edges,
+                                               table, evidence.generators);
+        !edges) {
+        return edges;
+    }
+    return verify_edge_set(points, evidence.unit_edges, evidence.edge_tolerance);
+}
+
+}  // namespace vantor

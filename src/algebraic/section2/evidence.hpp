@@ -15,6 +15,12 @@
 
 namespace vantor {
 
+// The request checks of the construction, rerun on recorded values (every -1
+// removed from the generators first); a failure becomes InvalidConstruction
+// with the request error's message.
+CertResult<void> recheck_request(std::span<const std::int64_t> generators, std::int64_t split_prime,
+                                 std::uint64_t k);
+
 // Request, max_prime_exponent, field, translations (norm one exactly and in
 // every embedding), candidate count, every candidate, construction edges,
 // unit edges; the first failing check is returned.
