@@ -1,0 +1,118 @@
+// The unit-distance test: its bounds, its boundary cases, and the cell search
+// against the plain all-pairs scan.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "construction.hpp"
+#include "grids.hpp"
+#include "utils/unit_distance.hpp"
+
+namespace vantor {
+namespace {
+
+TEST(UnitDistance, InclusiveBoundsAtTheDefaultTolerance) {
+    // d2 equals hi, respectively lo, exactly for these points.
+    EXPECT_EQ(count_unit_distances(PointList{{0, 0}, {0, 1.00001}}, 1e-5), 1u);
+    EXPECT_EQ(count_unit_distances(PointList{{0, 0}, {0, 0.99999}}, 1e-5), 1u);
+    EXPECT_EQ(count_unit_distances(PointList{{0, 0}, {0, 1.0000100001}}, 1e-5), 0u);
+    EXPECT_EQ(count_unit_distances(PointList{{0, 0}, {0, 0.9999899999}}, 1e-5), 0u);
+}
+
+TEST(UnitDistance, ToleranceConsequences) {
+    const PointList pair{{0, 0}, {1, 0}};
+    const PointList same{{0.5, 0.5}, {0.5, 0.5}};
+    EXPECT_EQ(count_unit_distances(pair, 0.0), 1u);
+    EXPECT_EQ(count_unit_distances(PointList{{0, 0}, {0.1, 0.3}}, 0.0), 0u);
+    EXPECT_EQ(count_unit_distances(pair, -1e-5), 0u);
+    EXPECT_EQ(count_unit_distances(same, 1e-5), 0u);
+    EXPECT_EQ(count_unit_distances(same, 1.0), 1u);
+    EXPECT_EQ(count_unit_distances(PointList{{0, 0}, {2.5, 0}}, 2.0), 1u);
+    EXPECT_EQ(count_unit_distances(PointList{{0, 0}, {0.5, 0}}, 2.0), 0u);
+    EXPECT_EQ(count_unit_distances(PointList{{0, 0}, {INFINITY, 0}}, 1e-5), 0u);
+    EXPECT_EQ(count_unit_distances(PointList{{0, 0}, {NAN, 0}}, 1e-5), 0u);
+    EXPECT_EQ(count_unit_distances(pair, NAN), 0u);
+    EXPECT_EQ(count_unit_distances(PointList{}, 1e-5), 0u);
+    EXPECT_EQ(count_unit_distances(PointList{{1, 1}}, 1e-5), 0u);
+}
+
+TEST(UnitDistance, KnownCounts) {
+    EXPECT_EQ(count_unit_distances(moser_spindle(), 1e-5), 11u);
+    EXPECT_EQ(count_unit_distances(moser_spindle(), 1e-15), 11u);
+    EXPECT_EQ(count_unit_distances(square_grid(2, 3), 1e-5), 7u);
+    EXPECT_EQ(count_unit_distances(square_grid(40, 30), 1e-5), 40u * 29u + 30u * 39u);
+    EXPECT_EQ(count_unit_distances(triangular_grid(19), 1e-5), 42u);
+    EXPECT_EQ(count_unit_distances(triangular_grid(10), 1e-5), 18u);
+    const EdgeList spindle = find_unit_edges(moser_spindle(), unit_distance_bounds(1e-5));
+    EXPECT_EQ(spindle, (EdgeList{{0, 1}, {0, 2}, {0, 4}, {0, 5}, {1, 2}, {1, 3}, {2, 3}, {3, 6}, {4, 5},
+                                 {4, 6}, {5, 6}}));
+    const EdgeList hexagon = find_unit_edges(triangular_grid(7), unit_distance_bounds(1e-5));
+    ASSERT_EQ(hexagon.size(), 12u);
+    EXPECT_EQ(hexagon[0], (Edge{0, 1}));
+    EXPECT_EQ(hexagon[1], (Edge{0, 2}));
+    EXPECT_EQ(hexagon[2], (Edge{0, 3}));
+}
+
+// Point sets on which the cell search must agree with the plain scan: random
+// clouds with planted unit pairs, exact lattices, points placed right on the
+// window's edges, duplicates, non-finite and huge coordinates.
+PointList random_cloud(std::mt19937_64& rng, std::size_t n, double spread) {
+    std::uniform_real_distribution<double> u(-spread, spread);
+    std::uniform_real_distribution<double> angle(0, 6.283185307179586);
+    PointList points;
+    for (std::size_t i = 0; i < n; ++i) points.push_back({u(rng), u(rng)});
+    for (std::size_t i = 0; i < n / 2; ++i) {
+        const Point p = points[i];
+        const double a = angle(rng);
+        points.push_back({p.x + std::cos(a), p.y + std::sin(a)});
+    }
+    return points;
+}
+
+TEST(UnitDistance, CellSearchMatchesAllPairs) {
+    std::mt19937_64 rng(20261207);
+    std::vector<PointList> sets;
+    for (double spread : {0.5, 2.0, 20.0, 1e6}) sets.push_back(random_cloud(rng, 400, spread));
+    sets.push_back(square_grid(25, 25));
+    sets.push_back(triangular_grid(1000));
+    PointList edges_of_window;
+    for (int i = 0; i < 300; ++i) {
+        const double x = 3.0 * i;
+        edges_of_window.push_back({x, 0});
+        edges_of_window.push_back({x, 1.00001});
+        edges_of_window.push_back({x + 0.99999, 0});
+        edges_of_window.push_back({x, 0});
+    }
+    sets.push_back(edges_of_window);
+    PointList odd = random_cloud(rng, 300, 3.0);
+    odd.push_back({NAN, 0});
+    odd.push_back({INFINITY, 1});
+    odd.push_back({-INFINITY, -INFINITY});
+    odd.push_back({1e300, 0});
+    odd.push_back({1e300, 1});
+    odd.push_back({-1e-300, 5e-324});
+    sets.push_back(odd);
+
+    for (const PointList& points : sets) {
+        for (double tolerance : {1e-5, 1e-4, 0.0, 0.3, 1.0, 2.0, -0.5}) {
+            const auto bounds = unit_distance_bounds(tolerance);
+            const EdgeList expected = find_unit_edges_all_pairs(points, bounds);
+            EXPECT_EQ(find_unit_edges(points, bounds), expected) << "tolerance " << tolerance;
+            EXPECT_EQ(count_unit_distances(points, tolerance), expected.size());
+            EXPECT_EQ(count_unit_distances_all_pairs(points, bounds), expected.size());
+        }
+    }
+}
+
+TEST(UnitDistance, InfiniteToleranceFallsBackToTheScan) {
+    std::mt19937_64 rng(7);
+    const PointList points = random_cloud(rng, 200, 5.0);
+    const auto bounds = unit_distance_bounds(INFINITY);
+    EXPECT_EQ(find_unit_edges(points, bounds), find_unit_edges_all_pairs(points, bounds));
+}
+
+}  // namespace
+}  // namespace vantor
