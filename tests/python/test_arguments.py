@@ -64,22 +64,17 @@ def raised_by(call):
     [
         ("generate_square_grid", (), {}),
         ("generate_square_grid", (2,), {}),
-        ("generate_square_grid", (), {"cols": 2}),
         ("generate_square_grid", (1, 2, 3), {}),
         ("generate_square_grid", (2,), {"rows": 3}),
         ("generate_square_grid", (2,), {"col": 3}),
         ("generate_square_grid", (), {"rows": 1, "cols": 2, "depth": 3}),
-        ("generate_triangular_grid", (), {}),
         ("generate_triangular_grid", (5,), {"n_target": 5}),
         ("generate_triangular_grid", (), {"N_target": 5}),
         ("generate_multiquadratic", (), {}),
-        ("generate_multiquadratic", ([2],), {}),
         ("generate_multiquadratic", ([2], 17), {"n_target": 3}),
-        ("generate_multiquadratic", ([2], 17, 1, 20, 5), {}),
         ("generate_multiquadratic", ([2], 17, 1), {"k": 1}),
         ("generate_multiquadratic_certified", (), {"k": 1}),
         ("generate_multiquadratic_certified", ([2], 17, 1, 20, 5, 6), {}),
-        ("count_unit_distances", (), {}),
         ("count_unit_distances", (), {"tolerance": 0.1}),
         ("count_unit_distances", ([], 1e-5, 3), {}),
         ("count_unit_distances", ([],), {"points": []}),
@@ -296,8 +291,6 @@ def generator_expression():
          "argument 'rows': 'float' object cannot be interpreted as an integer"),
         (lambda: vantor.generate_square_grid(2, "3"),
          "argument 'cols': 'str' object cannot be interpreted as an integer"),
-        (lambda: vantor.generate_triangular_grid(None),
-         "argument 'n_target': 'NoneType' object cannot be interpreted as an integer"),
         (lambda: vantor.count_unit_distances("ab"),
          "argument 'points': Can't extract `str` to `Vec`"),
         (lambda: vantor.count_unit_distances(type("Text", (str,), {})("ab")),
@@ -320,14 +313,10 @@ def generator_expression():
          "argument 'points': must be real number, not str"),
         (lambda: vantor.count_unit_distances([(0, 0), (1, 0)], tolerance=None),
          "argument 'tolerance': must be real number, not NoneType"),
-        (lambda: vantor.count_unit_distances([], "0.1"),
-         "argument 'tolerance': must be real number, not str"),
         (lambda: vantor.generate_multiquadratic([2.5], 5, 1, 10),
          "argument 'generators': 'float' object cannot be interpreted as an integer"),
         (lambda: vantor.generate_multiquadratic("25", 5, 1, 10),
          "argument 'generators': Can't extract `str` to `Vec`"),
-        (lambda: vantor.generate_multiquadratic(2, 5, 1, 10),
-         "argument 'generators': 'int' object cannot be converted to 'Sequence'"),
         (lambda: vantor.generate_multiquadratic({2, 3}, 5, 1, 10),
          "argument 'generators': 'set' object cannot be converted to 'Sequence'"),
         (lambda: vantor.generate_multiquadratic_certified({2: 3}, 5, 1, 10),
@@ -421,26 +410,20 @@ PROTOCOL_CALLS = [
 ]
 
 
+def protocol_object(parameter, error):
+    """An object whose conversion for `parameter` raises `error`."""
+    return RaisingFloat(error) if parameter in ("points", "tolerance") else RaisingIndex(error)
+
+
 @pytest.mark.parametrize("parameter, call", PROTOCOL_CALLS, ids=[p for p, _ in PROTOCOL_CALLS])
-def test_type_error_from_protocol_method_is_prefixed_and_keeps_its_cause(parameter, call):
-    root = ValueError("root")
+@pytest.mark.parametrize("root", [ValueError("root"), None], ids=["with-cause", "no-cause"])
+def test_type_error_from_protocol_method_is_prefixed_and_keeps_its_cause(parameter, call, root):
     original = with_cause(TypeError("bad value"), root)
-    value = RaisingFloat(original) if parameter in ("points", "tolerance") else RaisingIndex(original)
-    error = raised_by(lambda: call(value))
+    error = raised_by(lambda: call(protocol_object(parameter, original)))
     assert type(error) is TypeError
     assert error is not original
     assert str(error) == f"argument '{parameter}': bad value"
     assert error.__cause__ is root
-    assert error.__suppress_context__ is True
-
-
-@pytest.mark.parametrize("parameter, call", PROTOCOL_CALLS, ids=[p for p, _ in PROTOCOL_CALLS])
-def test_type_error_without_cause_gets_none(parameter, call):
-    original = TypeError("bad value")
-    value = RaisingFloat(original) if parameter in ("points", "tolerance") else RaisingIndex(original)
-    error = raised_by(lambda: call(value))
-    assert str(error) == f"argument '{parameter}': bad value"
-    assert error.__cause__ is None
     assert error.__suppress_context__ is True
 
 
@@ -452,8 +435,7 @@ def test_type_error_without_cause_gets_none(parameter, call):
     ids=["TypeError-subclass", "ValueError", "ZeroDivisionError", "KeyboardInterrupt"],
 )
 def test_other_errors_from_protocol_methods_pass_through(parameter, call, original):
-    value = RaisingFloat(original) if parameter in ("points", "tolerance") else RaisingIndex(original)
-    assert raised_by(lambda: call(value)) is original
+    assert raised_by(lambda: call(protocol_object(parameter, original))) is original
 
 
 class FailingIteration:
@@ -493,20 +475,14 @@ def test_errors_from_iteration(original):
          "expected tuple of length 2, but got tuple of length 3"),
         (lambda: vantor.generate_square_grid(-1, 2.0), OverflowError,
          "can't convert negative int to unsigned"),
-        (lambda: vantor.generate_square_grid(2.0, -1), TypeError,
-         "argument 'rows': 'float' object cannot be interpreted as an integer"),
         (lambda: vantor.generate_multiquadratic(n_target=-1, k=1.5, split_prime=2**63,
                                                 generators="x"), TypeError,
          "argument 'generators': Can't extract `str` to `Vec`"),
         (lambda: vantor.generate_multiquadratic_certified([2], 2**63, 1.5, -1), OverflowError,
          "int too big to convert"),
-        (lambda: vantor.generate_multiquadratic([2], 5, 1.5, -1), TypeError,
-         "argument 'k': 'float' object cannot be interpreted as an integer"),
         # Within a list the first bad item decides.
         (lambda: vantor.count_unit_distances([(0, 0), [1, 0], (0, 0, 0)]), TypeError,
          "argument 'points': 'list' object cannot be converted to 'PyTuple'"),
-        (lambda: vantor.count_unit_distances([("x", 10**400)]), TypeError,
-         "argument 'points': must be real number, not str"),
         # Every argument converts before the library sees any of them.
         (lambda: vantor.generate_multiquadratic([4], 5, 1, -1), OverflowError,
          "can't convert negative int to unsigned"),
