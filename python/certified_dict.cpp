@@ -26,7 +26,10 @@ PyRef certified_edges_to_python(const PointSetCertificate& certificate) {
             if constexpr (std::is_same_v<Held, ReplayCertificate>) {
                 return PyRef(PyList_New(0));
             } else {
-                if (!held) throw std::logic_error("certified point set has no Section 2 certificate");
+                if (!held) {
+                    throw std::logic_error(
+                        "certified point set has an empty multiquadratic certificate");
+                }
                 return edge_list_to_python(held->evidence.construction_edges);
             }
         },
