@@ -24,8 +24,11 @@ AlgebraicKey zero_key(std::uint64_t degree) {
 }
 
 AlgebraicKey one_key(std::uint64_t degree) {
-    AlgebraicKey key = zero_key(degree);
-    if (degree > 0) key.coefficients[0] = "1";
+    AlgebraicKey key;
+    if (degree == 0) return key;
+    key.coefficients.reserve(degree);
+    key.coefficients.emplace_back("1");
+    key.coefficients.resize(degree, "0");
     return key;
 }
 
