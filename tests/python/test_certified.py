@@ -24,6 +24,11 @@ REQUESTS = [
     ([5], 29, 1, 25),
     ([2, 3], 73, 1, 30),
     ([2], 17, 1, 1),
+    ([], 5, 2, 25),
+    # -1 named before a positive generator: the evidence's keys are in the
+    # basis of this order, and must certify.
+    ([-1, 2], 17, 1, 20),
+    ([2, -1, 3], 73, 1, 20),
 ]
 
 AUDIT_TOLERANCE = 1e-4
@@ -116,6 +121,9 @@ def test_each_call_builds_new_objects():
         ([2], -17, 1, 10),
         ([2], 5, 1, 10),
         ([4], 5, 1, 2**64 - 1),
+        ([], 5, 1, 10),
+        ([], 5, 0, 5000),
+        ([2], 17, 2**64 - 1, 10),
     ],
 )
 def test_rejected_requests_raise_the_same_error_as_the_uncertified_function(args):
