@@ -2,8 +2,6 @@
 // Genuine certified records for the verification tests, built once per run
 // and handed out as independent copies that a test may edit freely.
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,8 +13,11 @@
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
+#include "algebraic/field/embeddings.hpp"
+#include "algebraic/lattice/algebraic_key.hpp"
 #include "certificate.hpp"
 #include "construction.hpp"
 #include "verification.hpp"
@@ -39,6 +40,16 @@ inline void PrintTo(const Request& r, std::ostream* os) {
     }
     *os << "] p=" << r.p << " k=" << r.k << " n=" << r.n_target;
 }
+
+// Records with different fields, primes and exponents, including -1 named
+// before a positive generator; the verification tests edit each of them.
+inline const std::vector<Request> kEditedRecords = {
+    {"sqrt2_p17", {2}, 17, 1, 20},
+    {"gaussian_p5_k2", {}, 5, 2, 25},
+    {"minus1_first_p17", {-1, 2}, 17, 1, 20},
+    {"minus1_middle_p73", {2, -1, 3}, 73, 1, 20},
+    {"sqrt2_sqrt3_p73", {2, 3}, 73, 1, 30},
+};
 
 // Builds the request and its certified record; a failure here is a failure
 // of the construction, not of the test's subject, and is thrown so that the
@@ -107,6 +118,29 @@ inline std::string positional(double value) {
 inline std::string pair_text(long long x, long long y) {
     return "[" + std::to_string(x) + ", " + std::to_string(y) + "]";
 }
+
+// The largest embedding modulus of a candidate, from its exact key.
+inline double actual_norm(CertifiedPointSet& set, std::uint64_t c) {
+    const Section2Evidence& e = evidence(set);
+    auto field = MultiquadraticField::from_generators(e.generators);
+    auto element = element_of_key(e.candidates[c].key, *field);
+    return max_embedding_norm(embeddings(*element, *field));
+}
+
+// The first candidate with the largest modulus, and that modulus.
+inline std::pair<std::uint64_t, double> farthest_candidate(CertifiedPointSet& set) {
+    std::uint64_t best = 0;
+    double norm = -1.0;
+    for (std::uint64_t c = 0; c < evidence(set).candidates.size(); ++c) {
+        const double m = actual_norm(set, c);
+        if (m > norm) {
+            best = c;
+            norm = m;
+        }
+    }
+    return {best, norm};
+}
+
 
 // An edit of a genuine record. `apply` changes the copy it is given and
 // returns the message verification must reject it with, or kAccepted.

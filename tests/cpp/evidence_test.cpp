@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <functional>
+#include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
-#include "algebraic/field/embeddings.hpp"
 #include "algebraic/section2/evidence.hpp"
 #include "certified_records.hpp"
 
@@ -17,16 +19,6 @@ namespace vantor {
 namespace {
 
 using namespace testing_records;
-
-// Records with different fields, primes and exponents, including -1 named
-// before a positive generator; every edit below is applied to each.
-const std::vector<Request> kRecords = {
-    {"sqrt2_p17", {2}, 17, 1, 20},
-    {"gaussian_p5_k2", {}, 5, 2, 25},
-    {"minus1_first_p17", {-1, 2}, 17, 1, 20},
-    {"minus1_middle_p73", {2, -1, 3}, 73, 1, 20},
-    {"sqrt2_sqrt3_p73", {2, 3}, 73, 1, 30},
-};
 
 std::uint64_t degree_of(CertifiedPointSet& set) {
     return evidence(set).translations.at(0).key.coefficients.size();
@@ -61,36 +53,14 @@ std::uint64_t first_with_path(const Section2Evidence& e, std::size_t min_steps =
     throw std::runtime_error("no candidate with a long enough path");
 }
 
-// A translation key with the coefficient at `index` replaced by `text`.
+// The first coefficient of translation 0 replaced by `text`, which the
+// rational reader rejects with `detail`.
 Edit translation_key_text(const char* name, std::string text, std::string detail) {
     return {name, [text, detail](CertifiedPointSet& set) {
                 evidence(set).translations[0].key.coefficients[0] = text;
                 return schema_message(detail);
             }};
 }
-
-// The largest embedding modulus of a candidate, from its exact key.
-double actual_norm(CertifiedPointSet& set, std::uint64_t c) {
-    const Section2Evidence& e = evidence(set);
-    auto field = MultiquadraticField::from_generators(e.generators);
-    auto element = element_of_key(e.candidates[c].key, *field);
-    return max_embedding_norm(embeddings(*element, *field));
-}
-
-// The first candidate with the largest modulus, and that modulus.
-std::pair<std::uint64_t, double> farthest_candidate(CertifiedPointSet& set) {
-    std::uint64_t best = 0;
-    double norm = -1.0;
-    for (std::uint64_t c = 0; c < evidence(set).candidates.size(); ++c) {
-        const double m = actual_norm(set, c);
-        if (m > norm) {
-            best = c;
-            norm = m;
-        }
-    }
-    return {best, norm};
-}
-
 
 // Sets the radius to the farthest candidate's modulus minus `below`; the
 // check allows a margin of 1e-7 above the radius.
@@ -357,6 +327,15 @@ std::vector<Edit> all_edits() {
                     " path references translation 18446744073709551615, but only " +
                     std::to_string(e.translations.size()) + " translations exist";
          }},
+        {"translations_removed",
+         [](CertifiedPointSet& set) {
+             Section2Evidence& e = evidence(set);
+             const std::uint64_t c = first_with_path(e);
+             const std::uint64_t t = e.candidates[c].path[0].translation;
+             e.translations.clear();
+             return "candidate " + std::to_string(c) + " path references translation " +
+                    std::to_string(t) + ", but only 0 translations exist";
+         }},
         {"path_sign_2",
          [](CertifiedPointSet& set) {
              Section2Evidence& e = evidence(set);
@@ -521,6 +500,25 @@ std::vector<Edit> all_edits() {
          [](CertifiedPointSet& set) {
              auto [c, norm] = farthest_candidate(set);
              evidence(set).polydisk_radius = boundary_radius(norm, true);
+             return std::string(kAccepted);
+         }},
+        // The recorded largest modulus is for information only; the check
+        // and its message use the modulus recomputed from the key.
+        {"recorded_norm_not_consulted",
+         [](CertifiedPointSet& set) {
+             for (auto& c : evidence(set).candidates) c.max_embedding_norm = 1e9;
+             return std::string(kAccepted);
+         }},
+        {"recorded_norm_not_printed",
+         [](CertifiedPointSet& set) {
+             auto [c, norm] = farthest_candidate(set);
+             evidence(set).candidates[c].max_embedding_norm = 0.25;
+             evidence(set).polydisk_radius = norm - 2e-7;
+             return polydisk_message(c, norm - 2e-7, norm);
+         }},
+        {"recorded_modulus_error_not_consulted",
+         [](CertifiedPointSet& set) {
+             for (auto& t : evidence(set).translations) t.max_modulus_error = 0.5;
              return std::string(kAccepted);
          }},
         {"largest_radius_that_fails",
@@ -704,7 +702,7 @@ TEST_P(EvidenceEdit, GivesTheExpectedVerdict) {
 
 INSTANTIATE_TEST_SUITE_P(
     Evidence, EvidenceEdit,
-    ::testing::Combine(::testing::ValuesIn(kRecords),
+    ::testing::Combine(::testing::ValuesIn(kEditedRecords),
                        ::testing::Range<std::size_t>(0, edits().size())),
     [](const ::testing::TestParamInfo<std::tuple<Request, std::size_t>>& info) {
         std::string name = std::get<0>(info.param).tag;
@@ -717,7 +715,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 
-const Request kSqrt2 = kRecords[0];
+const Request kSqrt2 = kEditedRecords[0];
 
 // The radius and the modulus are printed as the shortest decimal that reads
 // back exactly, without an exponent, and without a fraction when integral.
@@ -767,7 +765,7 @@ TEST(EvidenceGeneratorOrder, KeysReadInAnotherBasisFailAtTheFirstTranslation) {
 class EvidenceOrigin : public ::testing::Test {
 protected:
     void SetUp() override {
-        set = genuine(kRecords[4]);
+        set = genuine(kEditedRecords[4]);
         origin = &evidence(set).candidates[0];
         ASSERT_TRUE(origin->path.empty());
     }
@@ -785,6 +783,12 @@ TEST_F(EvidenceOrigin, EmptyPathWithTheKeyOfOneDoesNotReplay) {
 TEST_F(EvidenceOrigin, EmptyPathWithAPointAwayFromTheOrigin) {
     origin->point.x = 1.5e-7;
     EXPECT_EQ(verdict(set), projection_message(0));
+}
+
+TEST_F(EvidenceOrigin, NegativeRadiusExcludesEvenTheOrigin) {
+    evidence(set).polydisk_radius = -1.0;
+    EXPECT_EQ(verdict(set),
+              "candidate 0 is outside polydisk radius -1; max embedding norm is 0");
 }
 
 TEST_F(EvidenceOrigin, PointWithinToleranceOfTheOriginKeepsItsKeys) {
