@@ -48,11 +48,11 @@ std::string quoted_name_list(const std::vector<const char*>& names) {
 }
 
 // The position of the parameter called `keyword`, or names.size().
-std::size_t parameter_index(const ParameterSpec& spec, PyObject* keyword) {
-    for (std::size_t index = 0; index < spec.names.size(); ++index) {
-        if (PyUnicode_CompareWithASCIIString(keyword, spec.names[index]) == 0) return index;
+std::size_t parameter_index(const ParameterTable& table, PyObject* keyword) {
+    for (std::size_t index = 0; index < table.names.size(); ++index) {
+        if (PyUnicode_CompareWithASCIIString(keyword, table.names[index]) == 0) return index;
     }
-    return spec.names.size();
+    return table.names.size();
 }
 
 // The length of a sequence is only a hint for the size of the result: a
@@ -119,20 +119,20 @@ bool extract_point(PyObject* object, Point& out) {
 
 }  // namespace
 
-bool bind_arguments(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs,
+bool bind_arguments(const ParameterTable& table, PyObject* const* args, Py_ssize_t nargs,
                     PyObject* kwnames, std::span<PyObject*> slots) {
-    const std::size_t parameter_count = spec.names.size();
+    const std::size_t parameter_count = table.names.size();
     const std::size_t given = static_cast<std::size_t>(nargs);
     const char* verb = given == 1 ? "was" : "were";
 
     if (given > parameter_count) {
-        if (spec.required == parameter_count) {
+        if (table.required == parameter_count) {
             PyErr_Format(PyExc_TypeError, "%s takes %zu positional arguments but %zu %s given",
-                         spec.display_name, parameter_count, given, verb);
+                         table.display_name, parameter_count, given, verb);
         } else {
             PyErr_Format(PyExc_TypeError,
                          "%s takes from %zu to %zu positional arguments but %zu %s given",
-                         spec.display_name, spec.required, parameter_count, given, verb);
+                         table.display_name, table.required, parameter_count, given, verb);
         }
         return false;
     }
@@ -144,28 +144,28 @@ bool bind_arguments(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t
     const Py_ssize_t keyword_count = kwnames == nullptr ? 0 : PyTuple_GET_SIZE(kwnames);
     for (Py_ssize_t k = 0; k < keyword_count; ++k) {
         PyObject* keyword = PyTuple_GET_ITEM(kwnames, k);
-        const std::size_t index = parameter_index(spec, keyword);
+        const std::size_t index = parameter_index(table, keyword);
         if (index == parameter_count) {
             PyErr_Format(PyExc_TypeError, "%s got an unexpected keyword argument '%U'",
-                         spec.display_name, keyword);
+                         table.display_name, keyword);
             return false;
         }
         if (slots[index] != nullptr) {
             PyErr_Format(PyExc_TypeError, "%s got multiple values for argument '%s'",
-                         spec.display_name, spec.names[index]);
+                         table.display_name, table.names[index]);
             return false;
         }
         slots[index] = args[nargs + k];
     }
 
     std::vector<const char*> missing;
-    for (std::size_t index = 0; index < spec.required; ++index) {
-        if (slots[index] == nullptr) missing.push_back(spec.names[index]);
+    for (std::size_t index = 0; index < table.required; ++index) {
+        if (slots[index] == nullptr) missing.push_back(table.names[index]);
     }
     if (!missing.empty()) {
         const std::string list = quoted_name_list(missing);
         PyErr_Format(PyExc_TypeError, "%s missing %zu required positional %s: %s",
-                     spec.display_name, missing.size(),
+                     table.display_name, missing.size(),
                      missing.size() == 1 ? "argument" : "arguments", list.c_str());
         return false;
     }

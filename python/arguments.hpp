@@ -17,7 +17,7 @@ namespace vantor::python {
 
 // The parameters of one function. All are positional-or-keyword; the first
 // `required` have no default.
-struct ParameterSpec {
+struct ParameterTable {
     const char* display_name;  // the function name followed by "()"
     std::span<const char* const> names;
     std::size_t required;
@@ -28,7 +28,7 @@ struct ParameterSpec {
 // On success every slot holds a borrowed reference to its argument, or
 // nullptr for an optional parameter that was not passed. `slots` has one
 // entry per parameter.
-bool bind_arguments(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs,
+bool bind_arguments(const ParameterTable& table, PyObject* const* args, Py_ssize_t nargs,
                     PyObject* kwnames, std::span<PyObject*> slots);
 
 // Conversions of one object. On failure they return false with the

@@ -23,14 +23,14 @@ constexpr const char* kTriangularGridNames[] = {"n_target"};
 constexpr const char* kMultiquadraticNames[] = {"generators", "split_prime", "k", "n_target"};
 constexpr const char* kCountNames[] = {"points", "tolerance"};
 
-constexpr ParameterSpec kSquareGridSpec{"generate_square_grid()", kSquareGridNames, 2};
-constexpr ParameterSpec kTriangularGridSpec{"generate_triangular_grid()", kTriangularGridNames,
+constexpr ParameterTable kSquareGridTable{"generate_square_grid()", kSquareGridNames, 2};
+constexpr ParameterTable kTriangularGridTable{"generate_triangular_grid()", kTriangularGridNames,
                                             1};
-constexpr ParameterSpec kMultiquadraticSpec{"generate_multiquadratic()", kMultiquadraticNames,
+constexpr ParameterTable kMultiquadraticTable{"generate_multiquadratic()", kMultiquadraticNames,
                                             4};
-constexpr ParameterSpec kCertifiedSpec{"generate_multiquadratic_certified()",
+constexpr ParameterTable kCertifiedTable{"generate_multiquadratic_certified()",
                                        kMultiquadraticNames, 4};
-constexpr ParameterSpec kCountSpec{"count_unit_distances()", kCountNames, 1};
+constexpr ParameterTable kCountTable{"count_unit_distances()", kCountNames, 1};
 
 constexpr double kDefaultTolerance = 1e-5;
 
@@ -42,10 +42,10 @@ struct MultiquadraticArguments {
     std::uint64_t n_target = 0;
 };
 
-bool parse_multiquadratic(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs,
+bool parse_multiquadratic(const ParameterTable& table, PyObject* const* args, Py_ssize_t nargs,
                           PyObject* kwnames, MultiquadraticArguments& out) {
     PyObject* slots[4];
-    return bind_arguments(spec, args, nargs, kwnames, slots) &&
+    return bind_arguments(table, args, nargs, kwnames, slots) &&
            extract_argument("generators", slots[0], out.generators) &&
            extract_argument("split_prime", slots[1], out.split_prime) &&
            extract_argument("k", slots[2], out.k) &&
@@ -60,7 +60,7 @@ PyObject* generate_square_grid(PyObject*, PyObject* const* args, Py_ssize_t narg
         PyObject* slots[2];
         std::uint64_t rows = 0;
         std::uint64_t cols = 0;
-        if (!bind_arguments(kSquareGridSpec, args, nargs, kwnames, slots) ||
+        if (!bind_arguments(kSquareGridTable, args, nargs, kwnames, slots) ||
             !extract_argument("rows", slots[0], rows) ||
             !extract_argument("cols", slots[1], cols)) {
             return {};
@@ -79,7 +79,7 @@ PyObject* generate_triangular_grid(PyObject*, PyObject* const* args, Py_ssize_t 
     return run_translated([&]() -> PyRef {
         PyObject* slots[1];
         std::uint64_t n_target = 0;
-        if (!bind_arguments(kTriangularGridSpec, args, nargs, kwnames, slots) ||
+        if (!bind_arguments(kTriangularGridTable, args, nargs, kwnames, slots) ||
             !extract_argument("n_target", slots[0], n_target)) {
             return {};
         }
@@ -96,7 +96,7 @@ PyObject* generate_multiquadratic(PyObject*, PyObject* const* args, Py_ssize_t n
                                   PyObject* kwnames) {
     return run_translated([&]() -> std::expected<PyRef, UnitDistanceError> {
         MultiquadraticArguments arguments;
-        if (!parse_multiquadratic(kMultiquadraticSpec, args, nargs, kwnames, arguments)) {
+        if (!parse_multiquadratic(kMultiquadraticTable, args, nargs, kwnames, arguments)) {
             return PyRef();
         }
         auto request = multiquadratic_construction(std::move(arguments.generators),
@@ -115,7 +115,7 @@ PyObject* generate_multiquadratic_certified(PyObject*, PyObject* const* args, Py
                                             PyObject* kwnames) {
     return run_translated([&]() -> std::expected<PyRef, LibraryError> {
         MultiquadraticArguments arguments;
-        if (!parse_multiquadratic(kCertifiedSpec, args, nargs, kwnames, arguments)) {
+        if (!parse_multiquadratic(kCertifiedTable, args, nargs, kwnames, arguments)) {
             return PyRef();
         }
         return certified_pipeline(std::move(arguments.generators), arguments.split_prime,
@@ -131,7 +131,7 @@ PyObject* count_unit_distances(PyObject*, PyObject* const* args, Py_ssize_t narg
         // An absent tolerance takes the default as it is; an explicit None
         // is an argument like any other and fails to convert.
         double tolerance = kDefaultTolerance;
-        if (!bind_arguments(kCountSpec, args, nargs, kwnames, slots) ||
+        if (!bind_arguments(kCountTable, args, nargs, kwnames, slots) ||
             !extract_argument("points", slots[0], points)) {
             return {};
         }
