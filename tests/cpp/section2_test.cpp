@@ -10,6 +10,7 @@
 #include "algebraic/section2/assembly.hpp"
 #include "algebraic/section2/candidates.hpp"
 #include "construction.hpp"
+#include "grids.hpp"
 #include "reference_section2.hpp"
 #include "utils/unit_distance.hpp"
 
@@ -214,6 +215,12 @@ TEST(Peeling, MatchesTheLinearScanOnLatticePatches) {
     for (std::uint64_t n : {0u, 1u, 100u, 400u, 719u}) {
         EXPECT_EQ(select_by_degree_peeling(points, n, 1e-4),
                   reference::select_by_degree_peeling(points, n, 1e-4));
+    }
+    // Many equal degrees, and degrees that fall to zero before removal.
+    const PointList triangular = triangular_grid(2500);
+    for (std::uint64_t n : {3u, 500u, 1250u, 2400u}) {
+        EXPECT_EQ(select_by_degree_peeling(triangular, n, 1e-4),
+                  reference::select_by_degree_peeling(triangular, n, 1e-4));
     }
 }
 

@@ -1,7 +1,8 @@
 #include "assembly.hpp"
 
 #include <cmath>
-#include <set>
+#include <functional>
+#include <queue>
 #include <unordered_map>
 
 #include "../../utils/unit_distance.hpp"
@@ -126,22 +127,29 @@ std::vector<std::uint64_t> select_by_degree_peeling(std::span<const Point> point
         ++degree[e.j];
     }
 
-    // Alive points ordered by (degree, index): the first is the one to remove,
-    // the lowest index winning among equal degrees.
-    std::set<std::pair<std::int32_t, std::uint64_t>> alive_order;
+    // Alive points by (degree, index), smallest first: the first is the one
+    // to remove, the lowest index winning among equal degrees. A point whose
+    // degree drops is pushed again; its older entries are stale and skipped.
+    using Entry = std::pair<std::int32_t, std::uint64_t>;
+    std::vector<Entry> entries;
+    entries.reserve(total);
+    for (std::uint64_t i = 0; i < total; ++i) entries.emplace_back(degree[i], i);
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> queue(
+        std::greater<Entry>{}, std::move(entries));
     std::vector<bool> alive(total, true);
-    for (std::uint64_t i = 0; i < total; ++i) alive_order.emplace(degree[i], i);
 
     for (std::uint64_t removed = 0; removed < total - n_target; ++removed) {
-        const std::uint64_t victim = alive_order.begin()->second;
-        alive_order.erase(alive_order.begin());
+        while (!alive[queue.top().second] || queue.top().first != degree[queue.top().second]) {
+            queue.pop();
+        }
+        const std::uint64_t victim = queue.top().second;
+        queue.pop();
         alive[victim] = false;
         for (std::uint64_t at = offsets[victim]; at < offsets[victim + 1]; ++at) {
             const std::uint64_t other = neighbours[at];
             if (!alive[other] || degree[other] <= 0) continue;
-            alive_order.erase({degree[other], other});
             --degree[other];
-            alive_order.emplace(degree[other], other);
+            queue.emplace(degree[other], other);
         }
     }
 

@@ -81,35 +81,35 @@ CertResult<Point> replay_candidate(std::uint64_t c, const CandidateRecord& recor
                                    const Section2Evidence& evidence,
                                    const MultiquadraticField& field,
                                    const std::vector<AlgebraicKey>& table) {
-    AlgebraicKey current = zero_key(field.degree());
+    // The replay walks elements and prints the key once at the end. Every
+    // intermediate key would be printed from an exact element, so reading it
+    // back gives that element again: this is the same walk as summing keys
+    // step by step, and a translation key that does not read fails at the
+    // same step.
+    FieldElement current = FieldElement::zero(field);
     for (const PathStep& step : record.path) {
         if (step.translation >= table.size()) {
             return reject(PathTranslationOutOfRange{c, step.translation, table.size()});
         }
-        CertResult<AlgebraicKey> next;
-        if (step.sign == 1) {
-            next = key_sum(current, table[step.translation], field);
-        } else if (step.sign == -1) {
-            next = key_difference(current, table[step.translation], field);
-        } else {
+        if (step.sign != 1 && step.sign != -1) {
             return reject(InvalidConstruction{"candidate " + std::to_string(c) +
                                               " has invalid path sign " +
                                               std::to_string(static_cast<int>(step.sign))});
         }
-        if (!next) return std::unexpected(std::move(next.error()));
-        current = std::move(*next);
+        auto translation = element_of_key(table[step.translation], field);
+        if (!translation) return std::unexpected(std::move(translation.error()));
+        current = step.sign == 1 ? add(current, *translation) : sub(current, *translation);
     }
-    if (!(current == record.key)) return reject(PathReplayMismatch{c});
+    if (!(key_of(current) == record.key)) return reject(PathReplayMismatch{c});
 
-    auto element = element_of_key(record.key, field);
-    if (!element) return std::unexpected(std::move(element.error()));
-    const double norm = max_embedding_norm(embeddings(*element, field));
+    // The stored key is the key of `current`, so it reads back as `current`.
+    const double norm = max_embedding_norm(embeddings(current, field));
     if (norm > evidence.polydisk_radius + kPolydiskMargin) {
         return reject(CandidateOutsidePolydisk{shortest_positional(evidence.polydisk_radius),
                                                shortest_positional(norm), c});
     }
 
-    auto projected = project_element(field, *element, FieldElement::one(field),
+    auto projected = project_element(field, current, FieldElement::one(field),
                                      evidence.projection_index);
     if (!projected) return std::unexpected(invalid_construction(projected.error()));
     const double dx = projected->x - record.point.x;
