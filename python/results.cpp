@@ -15,15 +15,20 @@ PyRef point_list_to_python(std::span<const Point> points) {
     for (const Point& point : points) {
         PyRef x(PyFloat_FromDouble(point.x));
         if (!x) return {};
-        PyRef y(PyFloat_FromDouble(point.y));
-        if (!y) return {};
-        PyObject* pair = PyTuple_New(2);
-        if (pair == nullptr) return {};
-        PyTuple_SET_ITEM(pair, 0, x.release());
-        PyTuple_SET_ITEM(pair, 1, y.release());
-        PyList_SET_ITEM(list.get(), position++, pair);
+        PyRef pair = pair_to_python(std::move(x), PyRef(PyFloat_FromDouble(point.y)));
+        if (!pair) return {};
+        PyList_SET_ITEM(list.get(), position++, pair.release());
     }
     return list;
+}
+
+PyRef pair_to_python(PyRef first, PyRef second) {
+    if (!first || !second) return {};
+    PyObject* pair = PyTuple_New(2);
+    if (pair == nullptr) return {};
+    PyTuple_SET_ITEM(pair, 0, first.release());
+    PyTuple_SET_ITEM(pair, 1, second.release());
+    return PyRef(pair);
 }
 
 PyRef count_to_python(std::uint64_t value) {

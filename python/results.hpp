@@ -9,6 +9,7 @@
 #include <limits>
 #include <span>
 #include <stdexcept>
+#include <utility>
 
 #include "point.hpp"
 #include "py_ref.hpp"
@@ -40,6 +41,10 @@ inline Py_ssize_t python_length(std::size_t size) {
     return static_cast<Py_ssize_t>(size);
 }
 
+// A new 2-tuple taking over `first` and `second`; empty (with the
+// exception set) if either is empty or the tuple cannot be made.
+PyRef pair_to_python(PyRef first, PyRef second);
+
 // A new list of new (i, j) tuples of ints, in order. Works for any edge
 // record with `i` and `j` members (plain edges and construction edges).
 template <class EdgeRange>
@@ -50,13 +55,9 @@ PyRef edge_list_to_python(const EdgeRange& edges) {
     for (const auto& edge : edges) {
         PyRef i = count_to_python(edge.i);
         if (!i) return {};
-        PyRef j = count_to_python(edge.j);
-        if (!j) return {};
-        PyObject* pair = PyTuple_New(2);
-        if (pair == nullptr) return {};
-        PyTuple_SET_ITEM(pair, 0, i.release());
-        PyTuple_SET_ITEM(pair, 1, j.release());
-        PyList_SET_ITEM(list.get(), position++, pair);
+        PyRef pair = pair_to_python(std::move(i), count_to_python(edge.j));
+        if (!pair) return {};
+        PyList_SET_ITEM(list.get(), position++, pair.release());
     }
     return list;
 }
