@@ -1,18 +1,26 @@
-#include "unit_distance.hpp"
+#include "utils/unit_distance.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <vector>
+
+#include "utils/interrupt.hpp"
+#include "utils/pair_grid.hpp"
+#include "utils/parallel.hpp"
 
 namespace vantor {
 namespace {
 
 // The scalar test of one pair. The products are rounded separately and then
-// added (no fused multiply-add), so every caller gets the same bits.
-inline bool is_unit_pair(const Point& a, const Point& b, UnitDistanceBounds bounds) {
-    const double dx = a.x - b.x;
-    const double dy = a.y - b.y;
+// added (no fused multiply-add), so every caller gets the same bits. The sign
+// of dx and dy does not matter: a - b is exactly -(b - a).
+inline bool is_unit_pair(double ax, double ay, double bx, double by, UnitDistanceBounds bounds) {
+    const double dx = ax - bx;
+    const double dy = ay - by;
     const double d2 = dy * dy + dx * dx;
     return bounds.lo <= d2 && d2 <= bounds.hi;
 }
@@ -22,152 +30,238 @@ void scan_all_pairs(std::span<const Point> points, UnitDistanceBounds bounds, Vi
     const std::size_t n = points.size();
     for (std::size_t i = 0; i < n; ++i) {
         for (std::size_t j = i + 1; j < n; ++j) {
-            if (is_unit_pair(points[i], points[j], bounds)) visit(i, j);
+            if (is_unit_pair(points[i].x, points[i].y, points[j].x, points[j].y, bounds)) visit(i, j);
         }
     }
 }
 
-// Below this size the plain scan is as fast as building cells.
-constexpr std::size_t kCellThreshold = 128;
-// Points are placed in cells by floor((x - min_x) / cell); up to this index
-// the rounding of that quotient stays far below the margin used below.
-constexpr double kMaxCellIndex = 1.0e9;
-// Margin, in cell widths, for where a point may truly lie relative to the
-// cell it was placed in.
-constexpr double kCellSlack = 0.02;
+// An edge (i, j), i < j, packed as i * 2^32 + j: sorting the packed values
+// sorts the edges by i, then j.
+inline std::uint64_t pack(std::uint32_t a, std::uint32_t b) {
+    return a < b ? (std::uint64_t{a} << 32 | b) : (std::uint64_t{b} << 32 | a);
+}
 
-// A run of neighbouring cells within one row: row offset dy, columns dx
-// from `first` to `last` relative to a point's cell.
-struct CellRun {
-    std::int64_t dy;
-    std::int64_t first;
-    std::int64_t last;
+// How many of the points b0 .. b1 - 1 pass with the point (qx, qy). One
+// contiguous stretch with both comparisons always made: the compiler turns
+// this into vector code.
+inline std::uint64_t count_passing(double qx, double qy, const double* xs, const double* ys,
+                                   std::uint32_t b0, std::uint32_t b1, double lo, double hi) {
+    std::uint64_t found = 0;
+    for (std::uint32_t b = b0; b < b1; ++b) {
+        const double dx = qx - xs[b];
+        const double dy = qy - ys[b];
+        const double d2 = dy * dy + dx * dx;
+        found += static_cast<std::uint64_t>((lo <= d2) & (d2 <= hi));
+    }
+    return found;
+}
+
+// Counts the passing pairs of the blocks a pair grid hands out.
+struct PairCounter {
+    const double* xs;
+    const double* ys;
+    UnitDistanceBounds bounds;
+    std::uint64_t count = 0;
+
+    void test(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
+        const double* x = xs;
+        const double* y = ys;
+        for (std::uint32_t a = a0; a < a1; ++a) count += count_passing(x[a], y[a], x, y, b0, b1, bounds.lo, bounds.hi);
+    }
+    void test_within(std::uint32_t a0, std::uint32_t a1) {
+        for (std::uint32_t a = a0; a + 1 < a1; ++a) test(a, a + 1, a + 1, a1);
+    }
+    void all(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
+        count += std::uint64_t{a1 - a0} * (b1 - b0);
+    }
+    void all_within(std::uint32_t a0, std::uint32_t a1) {
+        const std::uint64_t k = a1 - a0;
+        count += k * (k - 1) / 2;
+    }
 };
 
-// Visits exactly the pairs the plain scan accepts, in the same order (by i,
-// then j). Points are put into square cells of width sqrt(hi) / s, with s
-// chosen from the density (about two cells per mean point spacing balances
-// the runs visited against the pairs tested). A pair can pass only if its
-// distance lies in [sqrt(lo), sqrt(hi)], so only cells whose distance range
-// from a point's cell meets that annulus (widened by the cell slack and a
-// relative margin far above rounding) are looked at; in each row these form
-// at most two runs of consecutive cells, whose points are consecutive in the
-// cell-ordered member list. Every candidate pair gets the scalar test.
-// Non-finite points never pass a finite hi and are left out. Returns false
-// (having visited nothing) where cells do not apply: an infinite, NaN or tiny
-// window, or a spread too large to index.
-template <class Visit>
-bool scan_cells(std::span<const Point> points, UnitDistanceBounds bounds, Visit&& visit) {
-    if (!(bounds.hi < INFINITY) || !(bounds.hi >= 1e-200) || !(bounds.lo <= bounds.hi)) return false;
-    const std::size_t n = points.size();
-    std::vector<std::uint32_t> finite;
-    finite.reserve(n);
-    double min_x = INFINITY, max_x = -INFINITY, min_y = INFINITY, max_y = -INFINITY;
-    for (std::size_t i = 0; i < n; ++i) {
-        const Point& p = points[i];
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
-        finite.push_back(static_cast<std::uint32_t>(i));
-        min_x = std::min(min_x, p.x);
-        max_x = std::max(max_x, p.x);
-        min_y = std::min(min_y, p.y);
-        max_y = std::max(max_y, p.y);
-    }
-    if (finite.empty()) return true;
+// Collects the passing pairs, as packed edges of the caller's indices.
+struct PairCollector {
+    const double* xs;
+    const double* ys;
+    const std::uint32_t* ids;
+    UnitDistanceBounds bounds;
+    std::vector<std::uint64_t> keys;
+    std::vector<std::uint32_t> hits;  // scratch: passing positions of one stretch
 
-    const double outer = std::sqrt(bounds.hi);
-    const double inner = bounds.lo > 0.0 ? std::sqrt(bounds.lo) : 0.0;
-    const double span_x = std::max((max_x - min_x) / outer, 1.0);
-    const double span_y = std::max((max_y - min_y) / outer, 1.0);
-    if (!(span_x < kMaxCellIndex) || !(span_y < kMaxCellIndex)) return false;
-    const double density = static_cast<double>(finite.size()) / (span_x * span_y);
-    const double per_radius = std::clamp(std::ceil(2.0 * std::sqrt(density)), 1.0, 512.0);
-    const double cell = outer / per_radius;
-    const double columns_f = std::floor((max_x - min_x) / cell) + 1.0;
-    const double rows_f = std::floor((max_y - min_y) / cell) + 1.0;
-    if (!(columns_f * rows_f <= 8.0 * static_cast<double>(finite.size()) + 65536.0)) return false;
-    const auto columns = static_cast<std::int64_t>(columns_f);
-    const auto rows = static_cast<std::int64_t>(rows_f);
-
-    // Cell of every finite point, clamped into the grid against rounding at
-    // the far edge, and the points in row-major cell order, ascending index
-    // within a cell.
-    std::vector<std::int64_t> cx(n), cy(n);
-    std::vector<std::uint32_t> starts(static_cast<std::size_t>(columns * rows) + 1, 0);
-    for (std::uint32_t i : finite) {
-        cx[i] = std::clamp(static_cast<std::int64_t>(std::floor((points[i].x - min_x) / cell)),
-                           std::int64_t{0}, columns - 1);
-        cy[i] = std::clamp(static_cast<std::int64_t>(std::floor((points[i].y - min_y) / cell)),
-                           std::int64_t{0}, rows - 1);
-        ++starts[static_cast<std::size_t>(cy[i] * columns + cx[i]) + 1];
-    }
-    for (std::size_t c = 1; c < starts.size(); ++c) starts[c] += starts[c - 1];
-    std::vector<std::uint32_t> members(finite.size());
-    {
-        std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
-        for (std::uint32_t i : finite) {
-            members[fill[static_cast<std::size_t>(cy[i] * columns + cx[i])]++] = i;
-        }
-    }
-
-    // The runs of cells that can hold a partner: in row dy, the columns dx
-    // with |dx| <= near (close enough for the outer radius) and
-    // |dx| >= far (far enough to reach the inner radius).
-    const auto reach = static_cast<std::int64_t>(per_radius) + 2;
-    auto nearest = [&](std::int64_t dx, std::int64_t dy) {
-        const double gx = std::max(0.0, static_cast<double>(std::llabs(dx)) - 1.0 - kCellSlack);
-        const double gy = std::max(0.0, static_cast<double>(std::llabs(dy)) - 1.0 - kCellSlack);
-        return std::sqrt(gx * gx + gy * gy) * cell;
-    };
-    auto farthest = [&](std::int64_t dx, std::int64_t dy) {
-        const double fx = static_cast<double>(std::llabs(dx)) + 1.0 + kCellSlack;
-        const double fy = static_cast<double>(std::llabs(dy)) + 1.0 + kCellSlack;
-        return std::sqrt(fx * fx + fy * fy) * cell;
-    };
-    std::vector<CellRun> runs;
-    for (std::int64_t dy = -reach; dy <= reach; ++dy) {
-        std::int64_t near = -1;
-        while (near < reach && nearest(near + 1, dy) <= outer * (1.0 + 1e-6)) ++near;
-        if (near < 0) continue;
-        std::int64_t far = 0;
-        while (far <= near && farthest(far, dy) < inner * (1.0 - 1e-6)) ++far;
-        if (far > near) continue;
-        if (far == 0) {
-            runs.push_back({dy, -near, near});
-        } else {
-            runs.push_back({dy, -near, -far});
-            runs.push_back({dy, far, near});
-        }
-    }
-
-    std::vector<std::uint32_t> partners;
-    for (std::uint32_t i : finite) {
-        partners.clear();
-        for (const CellRun& run : runs) {
-            const std::int64_t y = cy[i] + run.dy;
-            if (y < 0 || y >= rows) continue;
-            const std::int64_t first = std::max<std::int64_t>(cx[i] + run.first, 0);
-            const std::int64_t last = std::min<std::int64_t>(cx[i] + run.last, columns - 1);
-            if (first > last) continue;
-            const std::uint32_t begin = starts[static_cast<std::size_t>(y * columns + first)];
-            const std::uint32_t end = starts[static_cast<std::size_t>(y * columns + last) + 1];
-            for (std::uint32_t at = begin; at < end; ++at) {
-                const std::uint32_t j = members[at];
-                if (j > i && is_unit_pair(points[i], points[j], bounds)) partners.push_back(j);
+    void test(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
+        const double* x = xs;
+        const double* y = ys;
+        const double lo = bounds.lo;
+        const double hi = bounds.hi;
+        if (hits.size() < b1 - b0) hits.resize(b1 - b0);
+        std::uint32_t* found = hits.data();
+        for (std::uint32_t a = a0; a < a1; ++a) {
+            const double qx = x[a];
+            const double qy = y[a];
+            // Every position is written and the count advances only for a
+            // passing pair: no branch on the test itself.
+            std::uint32_t count = 0;
+            for (std::uint32_t b = b0; b < b1; ++b) {
+                const double dx = qx - x[b];
+                const double dy = qy - y[b];
+                const double d2 = dy * dy + dx * dx;
+                found[count] = b;
+                count += static_cast<std::uint32_t>((lo <= d2) & (d2 <= hi));
             }
+            for (std::uint32_t h = 0; h < count; ++h) keys.push_back(pack(ids[a], ids[found[h]]));
         }
-        std::sort(partners.begin(), partners.end());
-        for (std::uint32_t j : partners) visit(static_cast<std::size_t>(i), static_cast<std::size_t>(j));
     }
-    return true;
+    void test_within(std::uint32_t a0, std::uint32_t a1) {
+        for (std::uint32_t a = a0; a + 1 < a1; ++a) test(a, a + 1, a + 1, a1);
+    }
+    void all(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
+        for (std::uint32_t a = a0; a < a1; ++a) {
+            for (std::uint32_t b = b0; b < b1; ++b) keys.push_back(pack(ids[a], ids[b]));
+        }
+    }
+    void all_within(std::uint32_t a0, std::uint32_t a1) {
+        for (std::uint32_t a = a0; a + 1 < a1; ++a) all(a, a + 1, a + 1, a1);
+    }
+};
+
+// The window of squared distances read as a band of distances, and what it
+// admits at once.
+struct Window {
+    bool empty;        // no pair can pass
+    bool everything;   // every pair without a NaN passes
+    DistanceBand band;
+};
+
+Window window_of(UnitDistanceBounds bounds) {
+    // A squared distance is never negative (nor NaN for finite points), so
+    // a window that ends below 0, or that is NaN or inverted, admits nothing.
+    if (!(bounds.lo <= bounds.hi) || bounds.hi < 0.0) return {true, false, {0.0, 0.0}};
+    double inner = 0.0;
+    if (bounds.lo == INFINITY) {
+        // Only an overflowing square passes: pairs at least sqrt(DBL_MAX) apart.
+        inner = std::sqrt(DBL_MAX);
+    } else if (bounds.lo > 0.0) {
+        inner = std::sqrt(bounds.lo);
+    }
+    const double outer = bounds.hi == INFINITY ? INFINITY : std::sqrt(bounds.hi);
+    return {false, inner == 0.0 && outer == INFINITY, {inner, outer}};
 }
 
+// Pairs that involve an infinite coordinate, when the window is unbounded
+// above: such a pair has d2 = infinity and passes unless a coordinate
+// difference is NaN (both infinite with the same sign). Points with a NaN
+// coordinate never pass. Each point is classed by the kind (-inf, finite,
+// +inf) of its two coordinates; class 4 is the finite points.
+struct InfiniteClasses {
+    std::array<std::vector<std::uint32_t>, 9> members;
+
+    static int kind(double v) { return v == INFINITY ? 2 : (v == -INFINITY ? 0 : 1); }
+
+    static bool passes(int a, int b) {
+        const int ax = a / 3, ay = a % 3, bx = b / 3, by = b % 3;
+        return !(ax == bx && ax != 1) && !(ay == by && ay != 1);
+    }
+};
+
+InfiniteClasses classify(std::span<const Point> points) {
+    InfiniteClasses classes;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const Point& p = points[i];
+        if (std::isnan(p.x) || std::isnan(p.y)) continue;
+        classes.members[InfiniteClasses::kind(p.x) * 3 + InfiniteClasses::kind(p.y)].push_back(
+            static_cast<std::uint32_t>(i));
+    }
+    return classes;
+}
+
+// Visits the class pairs that pass (at least one class not finite; a class
+// never passes with itself unless it is the finite one).
 template <class Visit>
-void scan_pairs(std::span<const Point> points, UnitDistanceBounds bounds, Visit&& visit) {
-    if (points.size() >= kCellThreshold && points.size() < UINT32_MAX &&
-        scan_cells(points, bounds, visit)) {
+void for_each_infinite_block(const InfiniteClasses& classes, Visit&& visit) {
+    for (int a = 0; a < 9; ++a) {
+        for (int b = a + 1; b < 9; ++b) {
+            if (!InfiniteClasses::passes(a, b)) continue;
+            visit(classes.members[static_cast<std::size_t>(a)], classes.members[static_cast<std::size_t>(b)]);
+        }
+    }
+}
+
+std::vector<std::uint32_t> finite_indices(std::span<const Point> points) {
+    std::vector<std::uint32_t> ids;
+    ids.reserve(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (std::isfinite(points[i].x) && std::isfinite(points[i].y)) ids.push_back(static_cast<std::uint32_t>(i));
+    }
+    return ids;
+}
+
+void require_indexable(std::size_t n) {
+    // Edges pack two 32-bit indices; a list this long cannot be held anyway.
+    if (n >= UINT32_MAX) throw std::bad_alloc();
+}
+
+// Sorts packed edges ascending: least significant digit first, 16 bits at a
+// time, skipping digits that every key shares.
+void sort_keys(std::vector<std::uint64_t>& keys) {
+    if (keys.size() < 256) {
+        std::sort(keys.begin(), keys.end());
         return;
     }
-    scan_all_pairs(points, bounds, visit);
+    std::vector<std::uint64_t> buffer(keys.size());
+    std::vector<std::uint64_t> count(1 << 16);
+    for (int shift = 0; shift < 64; shift += 16) {
+        std::fill(count.begin(), count.end(), 0);
+        for (std::uint64_t key : keys) ++count[(key >> shift) & 0xffff];
+        if (count[(keys[0] >> shift) & 0xffff] == keys.size()) continue;
+        std::uint64_t total = 0;
+        for (std::uint64_t& c : count) {
+            const std::uint64_t here = c;
+            c = total;
+            total += here;
+        }
+        for (std::uint64_t key : keys) buffer[count[(key >> shift) & 0xffff]++] = key;
+        keys.swap(buffer);
+    }
+}
+
+std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDistanceBounds bounds) {
+    require_indexable(points.size());
+    const Window window = window_of(bounds);
+    std::vector<std::uint64_t> keys;
+    if (window.empty) return keys;
+    const std::vector<std::uint32_t> finite = finite_indices(points);
+    if (window.band.outer == INFINITY) {
+        const InfiniteClasses classes = classify(points);
+        for_each_infinite_block(classes, [&](const auto& a, const auto& b) {
+            for (std::uint32_t i : a) {
+                poll_interrupt();
+                for (std::uint32_t j : b) keys.push_back(pack(i, j));
+            }
+        });
+    }
+    if (window.everything) {
+        for (std::size_t a = 0; a < finite.size(); ++a) {
+            poll_interrupt();
+            for (std::size_t b = a + 1; b < finite.size(); ++b) keys.push_back(pack(finite[a], finite[b]));
+        }
+        return keys;
+    }
+    const PairGrid grid(points, finite, window.band);
+    const std::vector<PairCollector> parts =
+        visit_pairs_in_tasks(grid, PairCollector{grid.xs(), grid.ys(), grid.ids(), bounds, {}});
+    std::size_t total = keys.size();
+    for (const PairCollector& part : parts) total += part.keys.size();
+    keys.reserve(total);
+    for (const PairCollector& part : parts) keys.insert(keys.end(), part.keys.begin(), part.keys.end());
+    return keys;
+}
+
+EdgeList unpack(const std::vector<std::uint64_t>& keys) {
+    EdgeList edges;
+    edges.reserve(keys.size());
+    for (std::uint64_t key : keys) edges.push_back({key >> 32, key & 0xffffffffu});
+    return edges;
 }
 
 }  // namespace
@@ -178,16 +272,41 @@ UnitDistanceBounds unit_distance_bounds(double tolerance) {
     return {below * below, above * above};
 }
 
-std::uint64_t count_unit_distances(std::span<const Point> points, double tolerance) {
+std::uint64_t count_unit_pairs(std::span<const Point> points, UnitDistanceBounds bounds) {
+    const Window window = window_of(bounds);
+    if (window.empty || points.size() < 2) return 0;
+    require_indexable(points.size());
+    const std::vector<std::uint32_t> finite = finite_indices(points);
     std::uint64_t count = 0;
-    scan_pairs(points, unit_distance_bounds(tolerance), [&](std::size_t, std::size_t) { ++count; });
+    if (window.band.outer == INFINITY) {
+        const InfiniteClasses classes = classify(points);
+        for_each_infinite_block(classes,
+                                [&](const auto& a, const auto& b) { count += std::uint64_t{a.size()} * b.size(); });
+    }
+    if (window.everything) {
+        const std::uint64_t k = finite.size();
+        return count + (k < 2 ? 0 : k * (k - 1) / 2);
+    }
+    if (finite.size() < 2) return count;
+    const PairGrid grid(points, finite, window.band);
+    for (const PairCounter& part : visit_pairs_in_tasks(grid, PairCounter{grid.xs(), grid.ys(), bounds})) {
+        count += part.count;
+    }
     return count;
 }
 
+std::uint64_t count_unit_distances(std::span<const Point> points, double tolerance) {
+    return count_unit_pairs(points, unit_distance_bounds(tolerance));
+}
+
 EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds) {
-    EdgeList edges;
-    scan_pairs(points, bounds, [&](std::size_t i, std::size_t j) { edges.push_back({i, j}); });
-    return edges;
+    std::vector<std::uint64_t> keys = collect_keys(points, bounds);
+    sort_keys(keys);
+    return unpack(keys);
+}
+
+EdgeList find_unit_edges_in_any_order(std::span<const Point> points, UnitDistanceBounds bounds) {
+    return unpack(collect_keys(points, bounds));
 }
 
 std::uint64_t count_unit_distances_all_pairs(std::span<const Point> points,

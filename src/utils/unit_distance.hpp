@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "../point.hpp"
+#include "point.hpp"
 
 namespace vantor {
 
@@ -22,9 +22,20 @@ UnitDistanceBounds unit_distance_bounds(double tolerance);
 
 // The number of unordered pairs whose distance is 1 within the tolerance.
 std::uint64_t count_unit_distances(std::span<const Point> points, double tolerance);
+// The number of unordered pairs that pass the test for the given window.
+std::uint64_t count_unit_pairs(std::span<const Point> points, UnitDistanceBounds bounds);
 
 // Every pair that passes the test, sorted by i then j, without duplicates.
 EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds);
+// The same pairs in an order that depends on the points alone (the same for
+// every thread count), for callers that only need the set.
+EdgeList find_unit_edges_in_any_order(std::span<const Point> points, UnitDistanceBounds bounds);
+
+// The search behind these never tests every pair: points go into cells sized
+// for the window, only cells that can hold a passing pair are looked at, and
+// pairs that the geometry settles (all passing, e.g. for a window with no
+// lower end) are counted in bulk. It runs on thread_count() threads and polls
+// for interruption.
 
 // The same results by the plain scan over all n(n-1)/2 pairs; kept as the
 // reference that the bucketed search is checked against.
