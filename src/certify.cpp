@@ -17,7 +17,8 @@ CertifiedPointSet replay_record(ReplayConstruction construction, PointList point
 }
 
 Result<CertifiedPointSet> section2_record(const Section2Params& params, std::uint64_t n_target) {
-    auto built = build_section2(params, n_target);
+    // The exact elements are not part of a certificate: they are not built.
+    auto built = build_section2(params, n_target, /*keep_elements=*/false);
     if (!built) return std::unexpected(built.error());
     PointList points = std::move(built->points);
     Section2Evidence& evidence = built->evidence;

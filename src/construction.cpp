@@ -46,10 +46,8 @@ Result<PointList> generate_points(const Construction& construction, std::uint64_
             } else if constexpr (std::is_same_v<Kind, MoserSpindle>) {
                 return moser_spindle();
             } else {
-                auto result = build_section2(request.params, n_target);
-                if (!result) return std::unexpected(result.error());
-                // Only the points leave; the rest of the result is released.
-                return std::move(result->points);
+                // Only the points are wanted: no certificate data is built.
+                return build_section2_points(request.params, n_target);
             }
         },
         construction);

@@ -225,12 +225,9 @@ TEST(Peeling, MatchesTheLinearScanOnLatticePatches) {
 }
 
 TEST(Dedup, KeepsTheFirstOfCoincidentPointsInVisitOrder) {
-    SearchTree tree(1);
-    const Numerator value = 0;
     const PointList points{{0, 0}, {5e-8, 0}, {1, 1}, {1 + 9.9e-8, 1}, {1 + 1e-7, 1},
                            {NAN, 0}, {NAN, 0}, {INFINITY, 0}};
-    for (const Point& p : points) tree.append(&value, 0, PathStep{0, 0}, p, 0.0);
-    EXPECT_EQ(deduplicate_points(tree, 1e-7), (std::vector<std::uint64_t>{0, 2, 4, 5, 6, 7}));
+    EXPECT_EQ(deduplicate_points(points, 1e-7), (std::vector<std::uint64_t>{0, 2, 4, 5, 6, 7}));
 }
 
 }  // namespace

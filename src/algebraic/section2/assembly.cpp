@@ -1,41 +1,66 @@
-#include "assembly.hpp"
+#include "algebraic/section2/assembly.hpp"
 
 #include <cmath>
-#include <functional>
-#include <queue>
-#include <unordered_map>
+#include <limits>
 
-#include "../../utils/unit_distance.hpp"
-#include "../lattice/algebraic_key.hpp"
-#include "../lattice/quantize.hpp"
+#include "algebraic/field/embeddings.hpp"
+#include "algebraic/lattice/algebraic_key.hpp"
+#include "algebraic/lattice/quantize.hpp"
+#include "algebraic/section2/numerators.hpp"
+#include "utils/interrupt.hpp"
+#include "utils/pair_grid.hpp"
+#include "utils/unit_distance.hpp"
 
 namespace vantor {
 namespace {
 
-// Cells of the merging grid are this many merge distances wide, so two
-// points closer than the distance always lie in neighbouring cells.
-constexpr double kCellWidths = 4.0;
-// Beyond this cell index the rounding of x / cell could exceed the margin;
-// such points are compared with every kept point instead.
-constexpr double kMaxCellIndex = 1.0e13;
-
-inline bool closer_than(const Point& a, const Point& b, double distance) {
-    const double dx = a.x - b.x;
-    const double dy = a.y - b.y;
+inline bool closer_than(double ax, double ay, double bx, double by, double distance) {
+    const double dx = ax - bx;
+    const double dy = ay - by;
     return std::sqrt(dx * dx + dy * dy) < distance;
 }
 
-std::uint64_t cell_key(std::int64_t cx, std::int64_t cy) {
-    return (static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL) ^ static_cast<std::uint64_t>(cy);
-}
+// Collects the pairs of a pair grid's blocks that are closer than the
+// distance, as (earlier index, later index).
+struct ClosePairs {
+    const double* xs;
+    const double* ys;
+    const std::uint32_t* ids;
+    double distance;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;
 
-// The plain scan: each point against every kept point.
-std::vector<std::uint64_t> deduplicate_all_pairs(const SearchTree& tree, double distance) {
+    void keep(std::uint32_t a, std::uint32_t b) {
+        pairs.emplace_back(std::min(ids[a], ids[b]), std::max(ids[a], ids[b]));
+    }
+    void test(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
+        for (std::uint32_t a = a0; a < a1; ++a) {
+            for (std::uint32_t b = b0; b < b1; ++b) {
+                if (closer_than(xs[a], ys[a], xs[b], ys[b], distance)) keep(a, b);
+            }
+        }
+    }
+    void test_within(std::uint32_t a0, std::uint32_t a1) {
+        for (std::uint32_t a = a0; a + 1 < a1; ++a) test(a, a + 1, a + 1, a1);
+    }
+    void all(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
+        for (std::uint32_t a = a0; a < a1; ++a) {
+            for (std::uint32_t b = b0; b < b1; ++b) keep(a, b);
+        }
+    }
+    void all_within(std::uint32_t a0, std::uint32_t a1) {
+        for (std::uint32_t a = a0; a + 1 < a1; ++a) all(a, a + 1, a + 1, a1);
+    }
+};
+
+// Points in order against every kept point: the plain rule, used where no
+// cell can be sized (an infinite distance).
+std::vector<std::uint64_t> deduplicate_by_scan(std::span<const Point> points, double distance) {
     std::vector<std::uint64_t> kept;
-    for (std::uint64_t node = 0; node < tree.size(); ++node) {
+    for (std::uint64_t node = 0; node < points.size(); ++node) {
+        if (node % 4096 == 0) poll_interrupt();
         bool merged = false;
         for (std::uint64_t other : kept) {
-            if (closer_than(tree.point(node), tree.point(other), distance)) {
+            if (closer_than(points[node].x, points[node].y, points[other].x, points[other].y, distance)) {
                 merged = true;
                 break;
             }
@@ -45,55 +70,94 @@ std::vector<std::uint64_t> deduplicate_all_pairs(const SearchTree& tree, double 
     return kept;
 }
 
+// A min-tree over the keys degree * 2^32 + index of the alive points: its
+// root is the point to remove next (smallest degree, then lowest index).
+class PeelingOrder {
+public:
+    explicit PeelingOrder(const std::vector<std::int32_t>& degree) {
+        leaves_ = 1;
+        while (leaves_ < degree.size()) leaves_ *= 2;
+        tree_.assign(2 * leaves_, kDead);
+        for (std::size_t i = 0; i < degree.size(); ++i) tree_[leaves_ + i] = key(degree[i], i);
+        for (std::size_t at = leaves_ - 1; at > 0; --at) tree_[at] = std::min(tree_[2 * at], tree_[2 * at + 1]);
+    }
+
+    std::uint64_t first() const { return tree_[1] & 0xffffffffu; }
+
+    void remove(std::uint64_t i) {
+        std::size_t at = leaves_ + i;
+        tree_[at] = kDead;
+        for (at /= 2; at > 0; at /= 2) tree_[at] = std::min(tree_[2 * at], tree_[2 * at + 1]);
+    }
+
+    // The key of i drops to (degree, i); a smaller key only lowers minima,
+    // so the walk up stops where it no longer does.
+    void lower(std::uint64_t i, std::int32_t degree) {
+        const std::uint64_t value = key(degree, i);
+        std::size_t at = leaves_ + i;
+        tree_[at] = value;
+        for (at /= 2; at > 0 && tree_[at] > value; at /= 2) tree_[at] = value;
+    }
+
+private:
+    static constexpr std::uint64_t kDead = std::numeric_limits<std::uint64_t>::max();
+    static std::uint64_t key(std::int32_t degree, std::uint64_t i) {
+        return static_cast<std::uint64_t>(degree) << 32 | i;
+    }
+
+    std::size_t leaves_ = 1;
+    std::vector<std::uint64_t> tree_;
+};
+
+// The integer keys of every selected point, as both results need them and
+// fail on them in the same order.
+Result<void> check_point_keys(const SearchTree& tree, std::span<const std::uint32_t> chosen,
+                              double dedup_distance) {
+    for (std::uint32_t node : chosen) {
+        if (!projection_key(tree.point(node))) return fail(search_parameter::kProjectionKey);
+        if (!dedup_key(tree.point(node), dedup_distance)) return fail(search_parameter::kDedupKey);
+    }
+    return {};
+}
+
 }  // namespace
 
-std::vector<std::uint64_t> deduplicate_points(const SearchTree& tree, double distance) {
-    if (!(distance > 0.0) || !std::isfinite(distance)) return deduplicate_all_pairs(tree, distance);
-    // A point is dropped when any kept point is closer; which one does not
-    // matter, so only the neighbouring cells need to be looked at. Points
-    // with a non-finite coordinate are never closer than anything.
-    const double cell = distance * kCellWidths;
-    std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> cells;
-    std::vector<std::uint64_t> far;  // kept points too large to index
+std::vector<std::uint64_t> deduplicate_points(std::span<const Point> points, double distance) {
+    const std::uint64_t n = points.size();
     std::vector<std::uint64_t> kept;
-    for (std::uint64_t node = 0; node < tree.size(); ++node) {
-        const Point& point = tree.point(node);
-        if (!std::isfinite(point.x) || !std::isfinite(point.y)) {
-            kept.push_back(node);
-            continue;
+    if (!(distance > 0.0)) {
+        // Nothing is closer than a distance of zero or less (or NaN).
+        kept.resize(n);
+        for (std::uint64_t i = 0; i < n; ++i) kept[i] = i;
+        return kept;
+    }
+    if (!std::isfinite(distance)) return deduplicate_by_scan(points, distance);
+    if (n >= UINT32_MAX) throw std::bad_alloc();
+
+    // The close pairs are found through cells; a point is then dropped when
+    // an earlier point closer than the distance was kept.
+    std::vector<std::uint32_t> finite;
+    finite.reserve(n);
+    for (std::uint64_t i = 0; i < n; ++i) {
+        if (std::isfinite(points[i].x) && std::isfinite(points[i].y)) finite.push_back(static_cast<std::uint32_t>(i));
+    }
+    const PairGrid grid(points, finite, DistanceBand{0.0, distance});
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> close;
+    for (ClosePairs& part :
+         visit_pairs_in_tasks(grid, ClosePairs{grid.xs(), grid.ys(), grid.ids(), distance, {}})) {
+        close.insert(close.end(), part.pairs.begin(), part.pairs.end());
+    }
+    // By the later point, so that each point meets its earlier partners
+    // once its own turn comes.
+    std::sort(close.begin(), close.end(),
+              [](const auto& a, const auto& b) { return std::tie(a.second, a.first) < std::tie(b.second, b.first); });
+    std::vector<bool> dropped(n, false);
+    std::size_t at = 0;
+    for (std::uint64_t j = 0; j < n; ++j) {
+        for (; at < close.size() && close[at].second == j; ++at) {
+            if (!dropped[close[at].first]) dropped[j] = true;
         }
-        const double fx = std::floor(point.x / cell);
-        const double fy = std::floor(point.y / cell);
-        const bool indexable = std::fabs(fx) < kMaxCellIndex && std::fabs(fy) < kMaxCellIndex;
-        bool merged = false;
-        if (indexable) {
-            const auto cx = static_cast<std::int64_t>(fx);
-            const auto cy = static_cast<std::int64_t>(fy);
-            for (std::int64_t ox = -1; ox <= 1 && !merged; ++ox) {
-                for (std::int64_t oy = -1; oy <= 1 && !merged; ++oy) {
-                    auto found = cells.find(cell_key(cx + ox, cy + oy));
-                    if (found == cells.end()) continue;
-                    for (std::uint64_t other : found->second) {
-                        if (closer_than(point, tree.point(other), distance)) {
-                            merged = true;
-                            break;
-                        }
-                    }
-                }
-            }
-            for (std::uint64_t other : far) {
-                if (merged) break;
-                merged = closer_than(point, tree.point(other), distance);
-            }
-            if (!merged) cells[cell_key(cx, cy)].push_back(node);
-        } else {
-            for (std::uint64_t other : kept) {
-                if (merged) break;
-                merged = closer_than(point, tree.point(other), distance);
-            }
-            if (!merged) far.push_back(node);
-        }
-        if (!merged) kept.push_back(node);
+        if (!dropped[j]) kept.push_back(j);
     }
     return kept;
 }
@@ -108,48 +172,39 @@ std::vector<std::uint64_t> select_by_degree_peeling(std::span<const Point> point
         return kept;
     }
 
-    const EdgeList edges = find_unit_edges(points, unit_distance_bounds(tolerance));
-    // Neighbour lists in edge order: for each edge (a, b), b joins a's list and
-    // a joins b's.
+    // The order of the neighbours of a point does not change which points
+    // are removed, so the edges may come in any order.
+    const EdgeList edges = find_unit_edges_in_any_order(points, unit_distance_bounds(tolerance));
     std::vector<std::uint64_t> offsets(total + 1, 0);
     for (const Edge& e : edges) {
         ++offsets[e.i + 1];
         ++offsets[e.j + 1];
     }
     for (std::uint64_t i = 0; i < total; ++i) offsets[i + 1] += offsets[i];
-    std::vector<std::uint64_t> neighbours(offsets[total]);
-    std::vector<std::uint64_t> fill(offsets.begin(), offsets.end() - 1);
+    std::vector<std::uint32_t> neighbours(offsets[total]);
     std::vector<std::int32_t> degree(total, 0);
-    for (const Edge& e : edges) {
-        neighbours[fill[e.i]++] = e.j;
-        neighbours[fill[e.j]++] = e.i;
-        ++degree[e.i];
-        ++degree[e.j];
+    {
+        std::vector<std::uint64_t> fill(offsets.begin(), offsets.end() - 1);
+        for (const Edge& e : edges) {
+            neighbours[fill[e.i]++] = static_cast<std::uint32_t>(e.j);
+            neighbours[fill[e.j]++] = static_cast<std::uint32_t>(e.i);
+            ++degree[e.i];
+            ++degree[e.j];
+        }
     }
 
-    // Alive points by (degree, index), smallest first: the first is the one
-    // to remove, the lowest index winning among equal degrees. A point whose
-    // degree drops is pushed again; its older entries are stale and skipped.
-    using Entry = std::pair<std::int32_t, std::uint64_t>;
-    std::vector<Entry> entries;
-    entries.reserve(total);
-    for (std::uint64_t i = 0; i < total; ++i) entries.emplace_back(degree[i], i);
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> queue(
-        std::greater<Entry>{}, std::move(entries));
+    PeelingOrder order(degree);
     std::vector<bool> alive(total, true);
-
     for (std::uint64_t removed = 0; removed < total - n_target; ++removed) {
-        while (!alive[queue.top().second] || queue.top().first != degree[queue.top().second]) {
-            queue.pop();
-        }
-        const std::uint64_t victim = queue.top().second;
-        queue.pop();
+        if (removed % 4096 == 0) poll_interrupt();
+        const std::uint64_t victim = order.first();
+        order.remove(victim);
         alive[victim] = false;
         for (std::uint64_t at = offsets[victim]; at < offsets[victim + 1]; ++at) {
-            const std::uint64_t other = neighbours[at];
+            const std::uint32_t other = neighbours[at];
             if (!alive[other] || degree[other] <= 0) continue;
             --degree[other];
-            queue.emplace(degree[other], other);
+            order.lower(other, degree[other]);
         }
     }
 
@@ -160,67 +215,68 @@ std::vector<std::uint64_t> select_by_degree_peeling(std::span<const Point> point
     return kept;
 }
 
-Result<AttemptOutcome> assemble_attempt(const AttemptInput& input, const MultiquadraticField& field,
-                                        const SearchTree& tree) {
+Result<Section2Result> assemble_result(const AttemptInput& input, const AttemptSelection& selection,
+                                       bool keep_elements) {
     const Section2Params& params = input.params;
+    const MultiquadraticField& field = input.field;
     const Translations& translations = input.translations;
+    const SearchTree& tree = selection.tree;
+    const std::vector<std::uint32_t>& chosen = selection.chosen;
     const std::uint64_t degree = field.degree();
-
-    const std::vector<std::uint64_t> accepted = deduplicate_points(tree, params.dedup_distance);
-    if (accepted.size() < input.n_target) return Shortfall{accepted.size()};
-
-    PointList accepted_points;
-    accepted_points.reserve(accepted.size());
-    for (std::uint64_t node : accepted) accepted_points.push_back(tree.point(node));
-    const std::vector<std::uint64_t> selected =
-        select_by_degree_peeling(accepted_points, input.n_target, params.edge_tolerance);
-
-    std::vector<std::uint64_t> chosen;  // search nodes of the points, in point order
-    chosen.reserve(selected.size());
-    for (std::uint64_t index : selected) chosen.push_back(accepted[index]);
+    const std::int64_t denominator = translations.denominator;
+    const std::int64_t p = params.split_prime;
 
     // Construction edges: point j is point i plus translation t, i < j. Only
     // sums are tried; elements are compared exactly through their numerators.
     NumeratorIndex index(tree, chosen.size());
-    std::unordered_map<std::uint64_t, std::uint64_t> position;
-    position.reserve(chosen.size());
+    std::vector<std::uint32_t> position(tree.size(), UINT32_MAX);
     for (std::uint64_t i = 0; i < chosen.size(); ++i) {
         index.insert(chosen[i]);
-        position.emplace(chosen[i], i);
+        position[chosen[i]] = static_cast<std::uint32_t>(i);
     }
     std::vector<ConstructionEdge> edges;
     std::vector<Numerator> sum(degree);
     for (std::uint64_t i = 0; i < chosen.size(); ++i) {
+        if (i % 4096 == 0) poll_interrupt();
         const Numerator* values = tree.numerators(chosen[i]);
         for (std::uint64_t t = 0; t < translations.numerators.size(); ++t) {
             const std::int64_t* step = translations.numerators[t].data();
             for (std::uint64_t m = 0; m < degree; ++m) sum[m] = values[m] + step[m];
             const std::int64_t node = index.find(sum.data());
             if (node < 0) continue;
-            const std::uint64_t j = position.at(static_cast<std::uint64_t>(node));
+            const std::uint64_t j = position[static_cast<std::uint64_t>(node)];
             if (i < j) edges.push_back(ConstructionEdge{i, j, t, 1});
         }
     }
 
     Section2Result result;
     result.points.reserve(chosen.size());
-    for (std::uint64_t node : chosen) result.points.push_back(tree.point(node));
+    for (std::uint32_t node : chosen) result.points.push_back(tree.point(node));
     Section2Evidence& evidence = result.evidence;
-    evidence.unit_edges =
-        find_unit_edges(result.points, unit_distance_bounds(params.edge_tolerance));
+    evidence.unit_edges = find_unit_edges(result.points, unit_distance_bounds(params.edge_tolerance));
 
+    // Candidate records: keys printed straight from the numerators, the
+    // largest embedding modulus recomputed from them as from the element.
+    std::vector<double> values(degree);
+    std::vector<Complex> weights(degree);
     evidence.candidates.reserve(chosen.size());
-    result.elements.reserve(chosen.size());
-    for (std::uint64_t node : chosen) {
-        FieldElement element = tree.element(node, translations.denominator);
+    if (keep_elements) result.elements.reserve(chosen.size());
+    for (std::uint32_t node : chosen) {
         const Point& point = tree.point(node);
         auto fine = projection_key(point);
         if (!fine) return fail(search_parameter::kProjectionKey);
         auto coarse = dedup_key(point, params.dedup_distance);
         if (!coarse) return fail(search_parameter::kDedupKey);
-        evidence.candidates.push_back(CandidateRecord{key_of(element), tree.path(node),
-                                                      tree.max_norm(node), point, *fine, *coarse});
-        result.elements.push_back(std::move(element));
+        const Numerator* numerators = tree.numerators(node);
+        AlgebraicKey key;
+        key.coefficients.reserve(degree);
+        for (std::uint64_t m = 0; m < degree; ++m) {
+            key.coefficients.push_back(fraction_text(numerators[m], denominator, p));
+        }
+        embed_numerators(numerators, denominator, p, field, values, weights);
+        evidence.candidates.push_back(CandidateRecord{std::move(key), tree.path(node),
+                                                      max_embedding_norm(weights), point, *fine, *coarse});
+        if (keep_elements) result.elements.push_back(tree.element(node, denominator));
     }
 
     result.construction_edges = edges;
@@ -243,7 +299,25 @@ Result<AttemptOutcome> assemble_attempt(const AttemptInput& input, const Multiqu
     evidence.polydisk_radius = input.radius;
     evidence.projection_index = input.projection_index;
     evidence.n_target = input.n_target;
-    return AttemptOutcome{std::move(result)};
+    return result;
+}
+
+Result<PointList> assemble_points(const AttemptInput& input, const AttemptSelection& selection) {
+    const Section2Params& params = input.params;
+    if (auto keys = check_point_keys(selection.tree, selection.chosen, params.dedup_distance); !keys) {
+        return std::unexpected(keys.error());
+    }
+    if (auto check = unit_denominator_check_for_exponent(input.field, params.split_prime, params.k,
+                                                         input.translations.prime_exponent);
+        !check) {
+        return std::unexpected(check.error());
+    }
+    // The translation certificates cannot fail for translations built in
+    // the field itself, so the plain result skips them.
+    PointList points;
+    points.reserve(selection.chosen.size());
+    for (std::uint32_t node : selection.chosen) points.push_back(selection.tree.point(node));
+    return points;
 }
 
 }  // namespace vantor

@@ -1,15 +1,14 @@
 #pragma once
-// The second half of a radius attempt: projected points are merged, the
-// least connected ones are peeled away, and the result is assembled.
+// Merging of coincident points, selection of the n_target best connected
+// ones, and the assembly of what an attempt returns.
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
-#include "../../error.hpp"
-#include "../field/multiquadratic_field.hpp"
-#include "candidates.hpp"
-#include "search_tree.hpp"
+#include "error.hpp"
+#include "point.hpp"
+#include "algebraic/section2/candidates.hpp"
 
 namespace vantor {
 
@@ -21,12 +20,19 @@ namespace vantor {
 std::vector<std::uint64_t> select_by_degree_peeling(std::span<const Point> points,
                                                     std::uint64_t n_target, double tolerance);
 
-// Visited nodes in visited order whose point is not closer than `distance`
-// (Euclidean, strictly) to the point of an earlier kept node.
-std::vector<std::uint64_t> deduplicate_points(const SearchTree& tree, double distance);
+// The points, in order, that are not closer than `distance` (Euclidean,
+// strictly) to an earlier kept point. A point with a non-finite coordinate is
+// never closer than anything.
+std::vector<std::uint64_t> deduplicate_points(std::span<const Point> points, double distance);
 
-// Merges, checks the count, selects and assembles the result of one attempt.
-Result<AttemptOutcome> assemble_attempt(const AttemptInput& input, const MultiquadraticField& field,
-                                        const SearchTree& tree);
+// The full result of the attempt: points, exact elements (unless not
+// wanted), candidate records with paths and keys, construction edges, unit
+// edges and translation certificates.
+Result<Section2Result> assemble_result(const AttemptInput& input, const AttemptSelection& selection,
+                                       bool keep_elements);
+
+// Only the points, after the same checks that can fail in assemble_result
+// (the integer keys of every point, the unit denominator), in the same order.
+Result<PointList> assemble_points(const AttemptInput& input, const AttemptSelection& selection);
 
 }  // namespace vantor

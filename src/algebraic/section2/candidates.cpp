@@ -1,140 +1,41 @@
-#include "candidates.hpp"
+#include "algebraic/section2/candidates.hpp"
 
 #include <climits>
 #include <cmath>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
-#include "../../utils/memory_budget.hpp"
-#include "../field/embeddings.hpp"
-#include "../field/multiquadratic_field.hpp"
-#include "../field/rational.hpp"
-#include "assembly.hpp"
-#include "search_tree.hpp"
+#include "algebraic/field/embeddings.hpp"
+#include "algebraic/section2/assembly.hpp"
+#include "algebraic/section2/numerators.hpp"
+#include "utils/interrupt.hpp"
+#include "utils/memory_budget.hpp"
 
 namespace vantor {
 namespace {
 
-// What one visited node costs: its numerators, its bookkeeping and its share
-// of the lookup table.
-std::uint64_t node_bytes(std::uint64_t degree) {
-    return degree * sizeof(Numerator) + sizeof(std::uint64_t) + sizeof(PathStep) + sizeof(Point) +
-           sizeof(double) + 4 * sizeof(std::uint64_t);
+// Settles "largest modulus > limit" for an embedding vector with the
+// squared moduli re*re + im*im, which are within a few units in the last
+// place of the true ones, and calls hypot only for a modulus within a
+// relative 1e-12 of the limit, so the verdict is the one of comparing the
+// largest hypot(re, im) (a NaN modulus never counting) with the limit.
+bool outside_polydisk(std::span<const Complex> values, double limit) {
+    const double inside = limit * limit * (1 - 1e-12);
+    const double outside = limit * limit * (1 + 1e-12);
+    for (const Complex& v : values) {
+        const double square = v.re * v.re + v.im * v.im;
+        if (square <= inside) continue;
+        if (square >= outside) return true;
+        if (std::hypot(v.re, v.im) > limit) return true;
+    }
+    return false;
 }
 
-// The double of numerator / denominator as coefficient_to_f64 gives it for
-// the reduced rational. The denominator is a power of the prime p, so the
-// fraction is reduced by stripping common factors p.
-double coefficient_value(Numerator numerator, std::int64_t denominator, std::int64_t p) {
-    if (numerator == 0) return 0.0;
-    if (numerator >= INT64_MIN && numerator <= INT64_MAX) {
-        auto n = static_cast<std::int64_t>(numerator);
-        while (denominator > 1 && n % p == 0) {
-            n /= p;
-            denominator /= p;
-        }
-        return static_cast<double>(n) / static_cast<double>(denominator);
-    }
-    while (denominator > 1 && numerator % p == 0) {
-        numerator /= p;
-        denominator /= p;
-    }
-    return integer_to_f64(numerator) / static_cast<double>(denominator);
-}
-
-// The embedding vector of numerators / denominator and its largest modulus.
-double embed_numerators(const Numerator* numerators, std::int64_t denominator, std::int64_t p,
-                        const MultiquadraticField& field, std::vector<double>& values,
-                        std::vector<Complex>& weights) {
-    const std::uint64_t degree = field.degree();
-    for (std::uint64_t m = 0; m < degree; ++m) {
-        values[m] = coefficient_value(numerators[m], denominator, p);
-    }
-    embed_converted(values, field, weights);
-    return max_embedding_norm(weights);
-}
-
-}  // namespace
-
-Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
-    const Section2Params& params = input.params;
-    auto built = MultiquadraticField::from_generators(params.generators);
-    if (!built) return std::unexpected(built.error());
-    const MultiquadraticField& field = *built;
-    const std::uint64_t degree = field.degree();
-    // Wrapping product, as the budget has always been formed.
-    const std::uint64_t budget = params.candidate_factor * input.n_target;
-
-    if (auto check = unit_denominator_check_for_exponent(field, params.split_prime, params.k,
-                                                         input.translations.prime_exponent);
-        !check) {
-        return std::unexpected(check.error());
-    }
-    if (input.projection_index >= degree) return fail(search_parameter::kProjectionIndex);
-    // A result of n_target points needs at least n_target visited nodes; a
-    // request that cannot fit fails here rather than deep into the search.
-    ensure_fits_in_memory(input.n_target, node_bytes(degree));
-
-    const Translations& translations = input.translations;
-    const std::uint64_t count = translations.numerators.size();
-    const std::int64_t denominator = translations.denominator;
-    const std::int64_t p = params.split_prime;
-    const double limit = input.radius + 1e-7;
-
-    // The visited nodes never exceed the budget nor what memory can hold.
-    const std::uint64_t node_limit =
-        std::min<std::uint64_t>(memory_budget_bytes() / node_bytes(degree), std::uint64_t{1} << 32);
-
-    std::vector<double> values(degree);
-    std::vector<Complex> weights(degree);
-    std::vector<Numerator> node(degree, 0);
-    std::vector<Numerator> candidate(degree, 0);
-
-    SearchTree tree(degree);
-    tree.reserve(std::min<std::uint64_t>(budget, 1 << 16) + 1);
-    NumeratorIndex seen(tree, std::min<std::uint64_t>(budget, 1 << 16) + 1);
-
-    // The root: the zero element with an empty path, not tested against the
-    // radius.
-    const double root_norm = embed_numerators(node.data(), denominator, p, field, values, weights);
-    const Complex& root_value = weights[input.projection_index];
-    tree.append(node.data(), 0, PathStep{0, 0}, Point{root_value.re, root_value.im}, root_norm);
-    seen.insert(0);
-
-    bool budget_reached = false;
-    for (std::uint64_t head = 0; head < tree.size() && !budget_reached; ++head) {
-        if (tree.size() >= budget) break;
-        std::copy(tree.numerators(head), tree.numerators(head) + degree, node.begin());
-        for (std::uint64_t t = 0; t < count && !budget_reached; ++t) {
-            const std::int64_t* step = translations.numerators[t].data();
-            for (const std::int8_t sign : {std::int8_t{1}, std::int8_t{-1}}) {
-                for (std::uint64_t m = 0; m < degree; ++m) {
-                    if (__builtin_add_overflow(node[m], static_cast<Numerator>(sign) * step[m],
-                                               &candidate[m])) {
-                        throw std::logic_error("candidate numerator left 128-bit range");
-                    }
-                }
-                // The polydisk test comes before any exact identity work.
-                const double norm =
-                    embed_numerators(candidate.data(), denominator, p, field, values, weights);
-                if (norm > limit) continue;
-                if (seen.find(candidate.data()) >= 0) continue;
-                if (tree.size() >= node_limit) throw std::bad_alloc();
-                const Complex& value = weights[input.projection_index];
-                tree.append(candidate.data(), head, PathStep{t, sign}, Point{value.re, value.im},
-                            norm);
-                seen.insert(tree.size() - 1);
-                if (tree.size() >= budget) {
-                    budget_reached = true;
-                    break;
-                }
-            }
-        }
-    }
-    return assemble_attempt(input, field, tree);
-}
-
-Result<Section2Result> build_section2(const Section2Params& params, std::uint64_t n_target) {
+// Runs the radius schedule and hands the first attempt that selects enough
+// points to `finish`.
+template <class T, class Finish>
+Result<T> run_radius_schedule(const Section2Params& params, std::uint64_t n_target, Finish&& finish) {
     auto field = MultiquadraticField::from_generators(params.generators);
     if (!field) return std::unexpected(field.error());
 
@@ -153,11 +54,138 @@ Result<Section2Result> build_section2(const Section2Params& params, std::uint64_
             if (!list) return std::unexpected(list.error());
             translations = std::move(*list);
         }
-        auto outcome = generate_candidates(AttemptInput{params, *translations, radius, 0, n_target});
+        const AttemptInput input{params, *field, *translations, radius, 0, n_target};
+        auto outcome = generate_candidates(input);
         if (!outcome) return std::unexpected(outcome.error());
-        if (auto* result = std::get_if<Section2Result>(&*outcome)) return std::move(*result);
+        if (auto* selection = std::get_if<AttemptSelection>(&*outcome)) return finish(input, *selection);
     }
     return fail(NotEnoughPoints{n_target, 0});
+}
+
+}  // namespace
+
+Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
+    const Section2Params& params = input.params;
+    const MultiquadraticField& field = input.field;
+    const std::uint64_t degree = field.degree();
+    // Wrapping product, as the budget has always been formed.
+    const std::uint64_t budget = params.candidate_factor * input.n_target;
+
+    if (auto check = unit_denominator_check_for_exponent(field, params.split_prime, params.k,
+                                                         input.translations.prime_exponent);
+        !check) {
+        return std::unexpected(check.error());
+    }
+    if (input.projection_index >= degree) return fail(search_parameter::kProjectionIndex);
+    // A result of n_target points needs at least n_target visited nodes; a
+    // request that cannot fit fails here rather than deep into the search.
+    ensure_fits_in_memory(input.n_target, SearchTree::node_bytes(degree));
+
+    const Translations& translations = input.translations;
+    const std::uint64_t count = translations.numerators.size();
+    // Steps are stored as translation * 2 + sign in 32 bits.
+    if (count >= (std::uint64_t{1} << 31)) throw std::bad_alloc();
+    const std::int64_t denominator = translations.denominator;
+    const std::int64_t p = params.split_prime;
+    const double limit = input.radius + 1e-7;
+
+    // The visited nodes never exceed the budget, what memory can hold, nor
+    // 32-bit node numbers.
+    const std::uint64_t node_limit = std::min<std::uint64_t>(
+        memory_budget_bytes() / SearchTree::node_bytes(degree), UINT32_MAX - 1);
+
+    std::vector<double> values(degree);
+    std::vector<Complex> weights(degree);
+    std::vector<Numerator> node(degree, 0);
+
+    SearchTree tree(degree);
+    tree.reserve(std::min<std::uint64_t>(budget, 1 << 16) + 1);
+    NumeratorIndex seen(tree, std::min<std::uint64_t>(budget, 1 << 16) + 1);
+
+    // The root: the zero element with an empty path, not tested against the
+    // radius.
+    embed_numerators(node.data(), denominator, p, field, values, weights);
+    const Complex& root_value = weights[input.projection_index];
+    tree.append(node.data(), 0, PathStep{0, 0}, Point{root_value.re, root_value.im});
+    seen.insert(0);
+
+    // The candidates of one node, in translation order with + before -: the
+    // ones inside the polydisk, their numerators, points and hashes. Their
+    // geometry is settled first and their lookups issued together, so the
+    // table's memory is being read while the next candidates are computed.
+    struct Inside {
+        std::uint32_t translation;
+        std::int8_t sign;
+        Point point;
+        std::uint64_t hash;
+    };
+    std::vector<Inside> inside;
+    inside.reserve(2 * count);
+    std::vector<Numerator> candidates(2 * count * degree);
+
+    for (std::uint64_t head = 0; head < tree.size(); ++head) {
+        if (tree.size() >= budget) break;
+        if (head % 1024 == 0) poll_interrupt();
+        std::copy(tree.numerators(head), tree.numerators(head) + degree, node.begin());
+        inside.clear();
+        for (std::uint64_t t = 0; t < count; ++t) {
+            const std::int64_t* step = translations.numerators[t].data();
+            for (const std::int8_t sign : {std::int8_t{1}, std::int8_t{-1}}) {
+                Numerator* candidate = &candidates[inside.size() * degree];
+                for (std::uint64_t m = 0; m < degree; ++m) {
+                    if (__builtin_add_overflow(node[m], static_cast<Numerator>(sign) * step[m],
+                                               &candidate[m])) {
+                        throw std::logic_error("candidate numerator left 128-bit range");
+                    }
+                }
+                // The polydisk test comes before any exact identity work.
+                embed_numerators(candidate, denominator, p, field, values, weights);
+                if (outside_polydisk(weights, limit)) continue;
+                const std::uint64_t hash = hash_numerators(candidate, degree);
+                seen.prefetch(hash);
+                const Complex& value = weights[input.projection_index];
+                inside.push_back({static_cast<std::uint32_t>(t), sign, Point{value.re, value.im}, hash});
+            }
+        }
+        bool budget_reached = false;
+        for (std::size_t c = 0; c < inside.size() && !budget_reached; ++c) {
+            const Numerator* candidate = &candidates[c * degree];
+            if (seen.find(candidate, inside[c].hash) >= 0) continue;
+            if (tree.size() >= node_limit) throw std::bad_alloc();
+            tree.append(candidate, static_cast<std::uint32_t>(head), PathStep{inside[c].translation, inside[c].sign},
+                        inside[c].point);
+            seen.insert(tree.size() - 1, inside[c].hash);
+            // The search ends at once when the budget is reached, in the
+            // middle of a node's translations if need be.
+            budget_reached = tree.size() >= budget;
+        }
+        if (budget_reached) break;
+    }
+
+    // Merging, the count check and selection.
+    const std::vector<std::uint64_t> accepted = deduplicate_points(tree.points(), params.dedup_distance);
+    if (accepted.size() < input.n_target) return Shortfall{accepted.size()};
+    PointList accepted_points;
+    accepted_points.reserve(accepted.size());
+    for (std::uint64_t at : accepted) accepted_points.push_back(tree.point(at));
+    const std::vector<std::uint64_t> selected =
+        select_by_degree_peeling(accepted_points, input.n_target, params.edge_tolerance);
+    AttemptSelection selection{std::move(tree), {}};
+    selection.chosen.reserve(selected.size());
+    for (std::uint64_t index : selected) selection.chosen.push_back(static_cast<std::uint32_t>(accepted[index]));
+    return AttemptOutcome{std::move(selection)};
+}
+
+Result<Section2Result> build_section2(const Section2Params& params, std::uint64_t n_target,
+                                      bool keep_elements) {
+    return run_radius_schedule<Section2Result>(
+        params, n_target, [keep_elements](const AttemptInput& input, const AttemptSelection& selection) {
+            return assemble_result(input, selection, keep_elements);
+        });
+}
+
+Result<PointList> build_section2_points(const Section2Params& params, std::uint64_t n_target) {
+    return run_radius_schedule<PointList>(params, n_target, assemble_points);
 }
 
 }  // namespace vantor

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "../../construction.hpp"
+#include "algebraic/units/section2_params.hpp"
 #include "../../utils/unit_distance.hpp"
 #include "../field/embeddings.hpp"
 #include "../lattice/projection.hpp"
@@ -72,7 +72,8 @@ CertResult<void> recheck_request(std::span<const std::int64_t> generators, std::
     for (std::int64_t g : generators) {
         if (g != -1) rest.push_back(g);
     }
-    auto request = multiquadratic_construction(std::move(rest), split_prime, k);
+    // The checks of a multiquadratic request are those of its parameters.
+    auto request = prepare_section2_params(std::move(rest), split_prime, k);
     if (!request) return std::unexpected(invalid_construction(request.error()));
     return {};
 }

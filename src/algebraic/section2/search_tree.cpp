@@ -1,32 +1,16 @@
-#include "search_tree.hpp"
+#include "algebraic/section2/search_tree.hpp"
 
 #include <algorithm>
-#include <cstring>
+
+#include "algebraic/section2/numerators.hpp"
 
 namespace vantor {
-namespace {
 
-mpz_class to_mpz(Numerator value) {
-    const bool negative = value < 0;
-    unsigned __int128 magnitude = negative ? static_cast<unsigned __int128>(0) - static_cast<unsigned __int128>(value)
-                                           : static_cast<unsigned __int128>(value);
-    const std::uint64_t words[2] = {static_cast<std::uint64_t>(magnitude),
-                                    static_cast<std::uint64_t>(magnitude >> 64)};
-    mpz_class result;
-    mpz_import(result.get_mpz_t(), 2, -1, sizeof(std::uint64_t), 0, 0, words);
-    if (negative) result = -result;
-    return result;
-}
-
-}  // namespace
-
-void SearchTree::append(const Numerator* values, std::uint64_t parent, PathStep step, Point point,
-                        double max_norm) {
+void SearchTree::append(const Numerator* values, std::uint32_t parent, PathStep step, Point point) {
     numerators_.insert(numerators_.end(), values, values + degree_);
     parents_.push_back(parent);
-    steps_.push_back(step);
+    steps_.push_back(static_cast<std::uint32_t>(step.translation * 2 + (step.sign < 0 ? 1 : 0)));
     points_.push_back(point);
-    max_norms_.push_back(max_norm);
 }
 
 void SearchTree::reserve(std::uint64_t nodes) {
@@ -34,13 +18,19 @@ void SearchTree::reserve(std::uint64_t nodes) {
     parents_.reserve(nodes);
     steps_.reserve(nodes);
     points_.reserve(nodes);
-    max_norms_.reserve(nodes);
+}
+
+std::uint64_t SearchTree::node_bytes(std::uint64_t degree) {
+    // Numerators, parent, step, point, and up to four lookup slots.
+    return degree * sizeof(Numerator) + 2 * sizeof(std::uint32_t) + sizeof(Point) +
+           4 * sizeof(std::uint64_t);
 }
 
 CandidatePath SearchTree::path(std::uint64_t node) const {
     CandidatePath steps;
     while (parents_[node] != node) {
-        steps.push_back(steps_[node]);
+        const std::uint32_t step = steps_[node];
+        steps.push_back(PathStep{step / 2, static_cast<std::int8_t>(step % 2 == 0 ? 1 : -1)});
         node = parents_[node];
     }
     std::reverse(steps.begin(), steps.end());
@@ -50,12 +40,9 @@ CandidatePath SearchTree::path(std::uint64_t node) const {
 FieldElement SearchTree::element(std::uint64_t node, std::int64_t denominator) const {
     FieldElement element;
     element.coefficients.reserve(degree_);
-    const mpz_class common(static_cast<long>(denominator));
     const Numerator* values = numerators(node);
     for (std::uint64_t m = 0; m < degree_; ++m) {
-        Rational q(to_mpz(values[m]), common);
-        q.canonicalize();
-        element.coefficients.push_back(std::move(q));
+        element.coefficients.push_back(fraction_rational(values[m], denominator));
     }
     return element;
 }
@@ -73,31 +60,59 @@ std::uint64_t hash_numerators(const Numerator* values, std::uint64_t degree) {
 
 NumeratorIndex::NumeratorIndex(const SearchTree& tree, std::uint64_t expected) : tree_(tree) {
     std::uint64_t capacity = 16;
-    while (capacity < 2 * expected && capacity < (std::uint64_t{1} << 40)) capacity *= 2;
+    while (capacity < 2 * expected && capacity < (std::uint64_t{1} << 33)) capacity *= 2;
     slots_.assign(capacity, 0);
     mask_ = capacity - 1;
 }
 
-std::uint64_t NumeratorIndex::slot_of(const Numerator* values) const {
+namespace {
+
+// A slot holds the node number plus one in its low half and the high half
+// of the node's hash in its high half, so that probes past other nodes
+// rarely need to compare numerators.
+std::uint64_t tag_of(std::uint64_t hash) { return hash & 0xffffffff00000000ULL; }
+
+bool same_numerators(const Numerator* a, const Numerator* b, std::uint64_t degree) {
+    for (std::uint64_t m = 0; m < degree; ++m) {
+        if (a[m] != b[m]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::uint64_t NumeratorIndex::slot_of(const Numerator* values, std::uint64_t hash) const {
     const std::uint64_t degree = tree_.degree();
-    std::uint64_t slot = hash_numerators(values, degree) & mask_;
+    const std::uint64_t tag = tag_of(hash);
+    std::uint64_t slot = hash & mask_;
     while (slots_[slot] != 0) {
-        const Numerator* stored = tree_.numerators(slots_[slot] - 1);
-        if (std::memcmp(stored, values, degree * sizeof(Numerator)) == 0) return slot;
+        const std::uint64_t entry = slots_[slot];
+        if (tag_of(entry) == tag &&
+            same_numerators(tree_.numerators((entry & 0xffffffffu) - 1), values, degree)) {
+            return slot;
+        }
         slot = (slot + 1) & mask_;
     }
     return slot;
 }
 
+std::int64_t NumeratorIndex::find(const Numerator* values, std::uint64_t hash) const {
+    const std::uint64_t entry = slots_[slot_of(values, hash)];
+    return entry == 0 ? -1 : static_cast<std::int64_t>((entry & 0xffffffffu) - 1);
+}
+
 std::int64_t NumeratorIndex::find(const Numerator* values) const {
-    const std::uint64_t slot = slot_of(values);
-    return slots_[slot] == 0 ? -1 : static_cast<std::int64_t>(slots_[slot] - 1);
+    return find(values, hash_numerators(values, tree_.degree()));
+}
+
+void NumeratorIndex::insert(std::uint64_t node, std::uint64_t hash) {
+    if (2 * (count_ + 1) > slots_.size()) grow();
+    slots_[slot_of(tree_.numerators(node), hash)] = tag_of(hash) | (node + 1);
+    ++count_;
 }
 
 void NumeratorIndex::insert(std::uint64_t node) {
-    if (2 * (count_ + 1) > slots_.size()) grow();
-    slots_[slot_of(tree_.numerators(node))] = node + 1;
-    ++count_;
+    insert(node, hash_numerators(tree_.numerators(node), tree_.degree()));
 }
 
 void NumeratorIndex::grow() {
@@ -105,7 +120,10 @@ void NumeratorIndex::grow() {
     slots_.assign(old.size() * 2, 0);
     mask_ = slots_.size() - 1;
     for (std::uint64_t entry : old) {
-        if (entry != 0) slots_[slot_of(tree_.numerators(entry - 1))] = entry;
+        if (entry == 0) continue;
+        // The tag is the hash's high half; the low half picks the slot.
+        const Numerator* values = tree_.numerators((entry & 0xffffffffu) - 1);
+        slots_[slot_of(values, hash_numerators(values, tree_.degree()))] = entry;
     }
 }
 
