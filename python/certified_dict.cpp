@@ -9,6 +9,7 @@
 
 #include "certificate.hpp"
 #include "construction.hpp"
+#include "released.hpp"
 #include "results.hpp"
 #include "verification.hpp"
 
@@ -68,20 +69,30 @@ PyRef build_dict(const CertifiedPointSet& set, const VerificationReport& report)
 std::expected<PyRef, LibraryError> certified_pipeline(std::vector<std::int64_t> generators,
                                                       std::int64_t split_prime, std::uint64_t k,
                                                       std::uint64_t n_target) {
-    auto request = multiquadratic_construction(std::move(generators), split_prime, k);
-    if (!request) return std::unexpected(LibraryError(std::move(request.error())));
+    struct Verified {
+        CertifiedPointSet set;
+        VerificationReport report;
+    };
+    // The request, the certificate and its verification are library work,
+    // done without the interpreter lock; the dict is built afterwards.
+    auto outcome = run_released([&]() -> std::expected<Verified, LibraryError> {
+        auto request = multiquadratic_construction(std::move(generators), split_prime, k);
+        if (!request) return std::unexpected(LibraryError(std::move(request.error())));
 
-    // Checked only once the request is known to be valid, so that invalid
-    // arguments are still reported as such whatever n_target is.
-    ensure_points_fit(n_target);
+        // Checked only once the request is known to be valid, so that invalid
+        // arguments are still reported as such whatever n_target is.
+        ensure_points_fit(n_target);
 
-    auto set = certify_construction(*request, n_target);
-    if (!set) return std::unexpected(LibraryError(std::move(set.error())));
+        auto set = certify_construction(*request, n_target);
+        if (!set) return std::unexpected(LibraryError(std::move(set.error())));
 
-    auto report = verify_certificate(*set);
-    if (!report) return std::unexpected(LibraryError(std::move(report.error())));
-
-    return build_dict(*set, *report);
+        auto report = verify_certificate(*set);
+        if (!report) return std::unexpected(LibraryError(std::move(report.error())));
+        return Verified{std::move(*set), std::move(*report)};
+    });
+    if (!outcome) return PyRef();
+    if (!*outcome) return std::unexpected(std::move(outcome->error()));
+    return build_dict((*outcome)->set, (*outcome)->report);
 }
 
 }  // namespace vantor::python

@@ -17,8 +17,9 @@ namespace vantor::python {
 // "points", "certified_edges", "audit_edges", "verified", "point_count",
 // "certified_edge_count", "audit_edge_count", "construction". A rejected
 // request, a failed construction or a rejected certificate is returned as
-// the library error; a failure while building the dict is an empty PyRef
-// with the interpreter's exception set. Throws std::bad_alloc when
+// the library error; a failure while building the dict, or an interruption
+// by a signal, is an empty PyRef with the interpreter's exception set. The
+// library work runs without the interpreter lock. Throws std::bad_alloc when
 // n_target points cannot fit in memory.
 std::expected<PyRef, LibraryError> certified_pipeline(std::vector<std::int64_t> generators,
                                                       std::int64_t split_prime, std::uint64_t k,

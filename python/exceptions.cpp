@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "utils/interrupt.hpp"
+
 namespace vantor::python {
 
 namespace {
@@ -75,6 +77,9 @@ void raise_current_exception() noexcept {
         throw;
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
+    } catch (const Interrupted&) {
+        // Work stops this way only when a signal handler asked it to.
+        PyErr_SetNone(PyExc_KeyboardInterrupt);
     } catch (const std::length_error&) {
         // A size computation overflowed before anything was allocated.
         raise_panic("capacity overflow");

@@ -36,7 +36,8 @@ void raise_library_error(const CertificateError& error);
 void raise_library_error(const LibraryError& error);
 
 // Sets the Python exception matching the C++ exception being handled:
-// std::bad_alloc -> MemoryError, std::length_error -> PanicException
+// std::bad_alloc -> MemoryError, Interrupted -> KeyboardInterrupt,
+// std::length_error -> PanicException
 // ("capacity overflow"), other std::exception -> PanicException(what()),
 // anything else -> PanicException with a fixed text. Call only from a catch
 // block.

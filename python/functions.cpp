@@ -11,6 +11,7 @@
 #include "construction.hpp"
 #include "exceptions.hpp"
 #include "grids.hpp"
+#include "released.hpp"
 #include "results.hpp"
 #include "utils/unit_distance.hpp"
 
@@ -33,6 +34,11 @@ constexpr ParameterTable kCertifiedTable{"generate_multiquadratic_certified()",
 constexpr ParameterTable kCountTable{"count_unit_distances()", kCountNames, 1};
 
 constexpr double kDefaultTolerance = 1e-5;
+
+// Work on fewer points than this is over in well under a millisecond: it
+// runs on the calling thread (still without the interpreter lock) instead of
+// on a worker thread that watches for signals.
+constexpr std::uint64_t kLongWorkPoints = 1 << 16;
 
 // The converted arguments of both multiquadratic functions.
 struct MultiquadraticArguments {
@@ -70,7 +76,9 @@ PyObject* generate_square_grid(PyObject*, PyObject* const* args, Py_ssize_t narg
             count = std::numeric_limits<std::uint64_t>::max();  // far too large either way
         }
         ensure_points_fit(count);
-        return point_list_to_python(square_grid(rows, cols));
+        auto points = run_released([&] { return square_grid(rows, cols); }, count >= kLongWorkPoints);
+        if (!points) return {};
+        return point_list_to_python(*points);
     });
 }
 
@@ -84,7 +92,9 @@ PyObject* generate_triangular_grid(PyObject*, PyObject* const* args, Py_ssize_t 
             return {};
         }
         ensure_points_fit(n_target);
-        return point_list_to_python(triangular_grid(n_target));
+        auto points = run_released([&] { return triangular_grid(n_target); }, n_target >= kLongWorkPoints);
+        if (!points) return {};
+        return point_list_to_python(*points);
     });
 }
 
@@ -99,15 +109,18 @@ PyObject* generate_multiquadratic(PyObject*, PyObject* const* args, Py_ssize_t n
         if (!parse_multiquadratic(kMultiquadraticTable, args, nargs, kwnames, arguments)) {
             return PyRef();
         }
-        auto request = multiquadratic_construction(std::move(arguments.generators),
-                                                   arguments.split_prime, arguments.k);
-        if (!request) return std::unexpected(std::move(request.error()));
-        // Only a valid request is sized, so that invalid arguments are
-        // reported as such whatever n_target is.
-        ensure_points_fit(arguments.n_target);
-        auto points = generate_points(*request, arguments.n_target);
-        if (!points) return std::unexpected(std::move(points.error()));
-        return point_list_to_python(*points);
+        auto points = run_released([&]() -> Result<PointList> {
+            auto request = multiquadratic_construction(std::move(arguments.generators),
+                                                       arguments.split_prime, arguments.k);
+            if (!request) return std::unexpected(std::move(request.error()));
+            // Only a valid request is sized, so that invalid arguments are
+            // reported as such whatever n_target is.
+            ensure_points_fit(arguments.n_target);
+            return generate_points(*request, arguments.n_target);
+        });
+        if (!points) return PyRef();
+        if (!*points) return std::unexpected(std::move(points->error()));
+        return point_list_to_python(**points);
     });
 }
 
@@ -138,7 +151,10 @@ PyObject* count_unit_distances(PyObject*, PyObject* const* args, Py_ssize_t narg
         if (slots[1] != nullptr && !extract_argument("tolerance", slots[1], tolerance)) {
             return {};
         }
-        return count_to_python(vantor::count_unit_distances(points, tolerance));
+        auto count = run_released([&] { return vantor::count_unit_distances(points, tolerance); },
+                                  points.size() >= kLongWorkPoints / 4);
+        if (!count) return {};
+        return count_to_python(*count);
     });
 }
 

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <new>
 
+#include "utils/interrupt.hpp"
 #include "utils/memory_budget.hpp"
 
 namespace vantor {
@@ -20,8 +21,11 @@ PointList square_grid(std::uint64_t rows, std::uint64_t cols) {
     if (__builtin_mul_overflow(rows, cols, &total)) throw std::bad_alloc();
     ensure_fits_in_memory(total, sizeof(Point));
     PointList points;
+    // An empty grid may still have 2^64 - 1 empty rows: no loop over them.
+    if (total == 0) return points;
     points.reserve(total);
     for (std::uint64_t i = 0; i < rows; ++i) {
+        poll_interrupt();
         for (std::uint64_t j = 0; j < cols; ++j) {
             points.push_back(Point{static_cast<double>(j), static_cast<double>(i)});
         }
@@ -45,6 +49,7 @@ PointList triangular_grid(std::uint64_t n_target) {
         points.push_back(Point{x, y});
     };
     for (std::int64_t r = 0; points.size() < n_target; ++r) {
+        poll_interrupt();
         for (std::int64_t a = -r; a <= r && points.size() < n_target; ++a) {
             if (std::llabs(a) == r) {
                 const std::int64_t first = std::max(-r, -r - a);
