@@ -21,11 +21,12 @@ constexpr double kCellSlack = 0.02;
 constexpr double kMaxCellNumber = 1099511627776.0;  // 2^40
 // Cells are at most this many times smaller than the band's outer radius.
 constexpr double kMaxCellsPerRadius = 1024.0;
-// Points per cell aimed at: with the cells half as wide as high, a handful of
-// points per cell balances the cost of looking up a run of cells against the
-// cost of testing the pairs the run brings.
-constexpr double kPointsPerCell = 3.0;
-constexpr double kWidthPerHeight = 0.5;
+// Points per cell aimed at, in square cells: one or two points per cell
+// balance the cost of looking up a run of cells against the cost of testing
+// the pairs the run brings (measured on dense construction pools, where the
+// search spends its time).
+constexpr double kPointsPerCell = 1.5;
+constexpr double kWidthPerHeight = 1.0;
 // A column offset standing for "to the end of the row".
 constexpr std::int64_t kUnbounded = std::int64_t{1} << 62;
 // Grids with at most this many cells per point (plus a constant) are kept

@@ -107,11 +107,42 @@ TEST(UnitDistance, CellSearchMatchesAllPairs) {
     }
 }
 
-TEST(UnitDistance, InfiniteToleranceFallsBackToTheScan) {
-    std::mt19937_64 rng(7);
-    const PointList points = random_cloud(rng, 200, 5.0);
-    const auto bounds = unit_distance_bounds(INFINITY);
-    EXPECT_EQ(find_unit_edges(points, bounds), find_unit_edges_all_pairs(points, bounds));
+// Windows no search can size cells for, and point sets that defeat a plain
+// grid: every tolerance the bounds formula can give (infinite ones admit only
+// pairs whose squared distance overflows), coincident clusters that pass in
+// bulk, spreads wider than any cell numbering, and every thread count.
+TEST(UnitDistance, EveryWindowAndSpreadMatchesAllPairs) {
+    std::mt19937_64 rng(11);
+    std::vector<PointList> sets{random_cloud(rng, 300, 5.0)};
+    PointList huge = random_cloud(rng, 200, 1e154);
+    for (double v : {1e300, -1e300, 1.7e308, -1.7e308, 3e153, 0.0}) huge.push_back({v, -v});
+    huge.push_back({INFINITY, 0});
+    huge.push_back({INFINITY, 5});
+    huge.push_back({-INFINITY, INFINITY});
+    huge.push_back({2, -INFINITY});
+    huge.push_back({NAN, 1});
+    sets.push_back(huge);
+    PointList clusters;
+    for (int c = 0; c < 4; ++c) {
+        for (int i = 0; i < 150; ++i) clusters.push_back({c * 0.6 + i * 1e-9, c * 0.1});
+    }
+    sets.push_back(clusters);
+    PointList spread;
+    for (int i = 0; i < 300; ++i) spread.push_back({std::ldexp(1.0, i * 3 - 450), i % 2 ? 1.0 : 0.0});
+    sets.push_back(spread);
+
+    for (const char* threads : {"1", "2", "3"}) {
+        setenv("VANTOR_NUM_THREADS", threads, 1);
+        for (const PointList& points : sets) {
+            for (double tolerance : {1e-5, 1.0, 0.5, 1e200, double{INFINITY}, -double{INFINITY}, double{NAN}, -1e-300}) {
+                const auto bounds = unit_distance_bounds(tolerance);
+                const EdgeList expected = find_unit_edges_all_pairs(points, bounds);
+                EXPECT_EQ(find_unit_edges(points, bounds), expected) << tolerance << " threads " << threads;
+                EXPECT_EQ(count_unit_distances(points, tolerance), expected.size()) << tolerance;
+            }
+        }
+    }
+    unsetenv("VANTOR_NUM_THREADS");
 }
 
 }  // namespace
