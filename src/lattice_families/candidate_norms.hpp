@@ -1,0 +1,29 @@
+#pragma once
+// The norms m worth trying for a lattice construction. A norm with many
+// lattice vectors gives each point many partners at distance sqrt(m), and
+// a small norm keeps those partners inside the patch; the candidates are
+// the norms that no smaller norm beats on the number of vectors.
+
+#include <cstdint>
+#include <vector>
+
+#include "lattice_families/family.hpp"
+
+namespace vantor::lattice {
+
+struct CandidateNorm {
+    std::uint64_t m;
+    // The number of lattice vectors of norm m (both signs).
+    std::uint64_t vector_count;
+};
+
+// Increasing, without repeats: every m <= max_norm that is a product of
+// split primes (1 mod 4 for the square lattice, 1 mod 3 for the Eisenstein
+// integers; powers and the empty product 1 included) and has at least as
+// many vectors as every smaller such product; then each of those times the
+// ramified prime (2, resp. 3), which turns the vectors by 45, resp. 30
+// degrees without adding any. Vector counts: 4 * prod(e + 1), resp.
+// 6 * prod(e + 1), over the exponents e of the split primes.
+std::vector<CandidateNorm> candidate_norms(LatticeFamily family, std::uint64_t max_norm);
+
+}  // namespace vantor::lattice
