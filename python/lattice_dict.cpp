@@ -1,0 +1,101 @@
+#include "lattice_dict.hpp"
+
+#include <string_view>
+#include <utility>
+
+#include "arguments.hpp"
+#include "lattice_table.hpp"
+#include "results.hpp"
+
+namespace vantor::python {
+
+namespace {
+
+PyRef text_to_python(std::string_view text) {
+    return PyRef(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+}
+
+// Stores a new value under `key`; an empty value means its construction
+// failed and the exception is already set.
+bool set_item(PyObject* dict, const char* key, PyRef value) {
+    if (!value) return false;
+    return PyDict_SetItemString(dict, key, value.get()) == 0;
+}
+
+// A new reference to mapping[key], or empty with KeyError (or whatever the
+// lookup raised) set.
+PyRef item(PyObject* mapping, const char* key) {
+    return PyRef(PyMapping_GetItemString(mapping, key));
+}
+
+// Prefixes the pending TypeError or ValueError with the key it concerns.
+bool fail_for_key(const char* key) {
+    PyRef raised(PyErr_GetRaisedException());
+    if (!raised) return false;
+    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(raised.get()));
+    if (type != PyExc_TypeError && type != PyExc_ValueError && type != PyExc_OverflowError) {
+        PyErr_SetRaisedException(raised.release());
+        return false;
+    }
+    PyErr_Format(type, "result['%s']: %S", key, raised.get());
+    return false;
+}
+
+bool read_family(PyObject* mapping, lattice::LatticeFamily& out) {
+    PyRef value = item(mapping, "family");
+    if (!value) return false;
+    if (PyUnicode_Check(value.get())) {
+        for (lattice::LatticeFamily family : lattice::kLatticeFamilies) {
+            const std::string_view name = lattice::family_name(family);
+            if (PyUnicode_CompareWithASCIIString(value.get(), std::string(name).c_str()) == 0) {
+                out = family;
+                return true;
+            }
+        }
+    }
+    PyErr_Format(PyExc_ValueError, "result['family'] must be 'square' or 'eisenstein', not %R",
+                 value.get());
+    return false;
+}
+
+}  // namespace
+
+PyRef lattice_set_to_python(lattice::LatticePointSet set) {
+    PyRef dict(PyDict_New());
+    if (!dict) return {};
+    PyObject* d = dict.get();
+    const std::uint64_t edge_count = set.edges.size();
+    const bool complete =
+        set_item(d, "family", text_to_python(lattice::family_name(set.family))) &&
+        set_item(d, "shape", text_to_python(lattice::shape_name(set.shape))) &&
+        set_item(d, "m", count_to_python(set.m)) &&
+        set_item(d, "points", point_list_to_python(set.points)) &&
+        set_item(d, "coordinates", table_to_python(std::move(set.coordinates))) &&
+        set_item(d, "edges", table_to_python(std::move(set.edges))) &&
+        set_item(d, "unit_distances", count_to_python(edge_count)) &&
+        set_item(d, "verified", PyRef(Py_NewRef(Py_True)));
+    if (!complete) return {};
+    return dict;
+}
+
+bool lattice_set_from_python(PyObject* mapping, LatticeSetInput& out) {
+    if (!read_family(mapping, out.family)) return false;
+
+    PyRef m = item(mapping, "m");
+    if (!m) return false;
+    if (!extract(m.get(), out.m)) return fail_for_key("m");
+
+    PyRef coordinates = item(mapping, "coordinates");
+    if (!coordinates) return false;
+    if (!table_from_python(coordinates.get(), "result['coordinates']", out.coordinates)) {
+        return false;
+    }
+    PyRef points = item(mapping, "points");
+    if (!points) return false;
+    if (!extract(points.get(), out.points)) return fail_for_key("points");
+    PyRef edges = item(mapping, "edges");
+    if (!edges) return false;
+    return table_from_python(edges.get(), "result['edges']", out.edges);
+}
+
+}  // namespace vantor::python

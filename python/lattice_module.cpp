@@ -1,0 +1,288 @@
+// The vantor_lattice extension module: scaled lattice point sets with many
+// unit distances, their exact check, and the module's initialisation. It
+// lives beside the vantor module and shares its binding helpers.
+
+#include <Python.h>
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "arguments.hpp"
+#include "exceptions.hpp"
+#include "lattice_dict.hpp"
+#include "lattice_families/exact_verification.hpp"
+#include "lattice_families/lattice_construction.hpp"
+#include "lattice_table.hpp"
+#include "py_ref.hpp"
+#include "results.hpp"
+
+namespace vantor::python {
+
+namespace {
+
+constexpr char kModuleDoc[] =
+    "Scaled lattice point sets with many unit distances, checked exactly.\n"
+    "\n"
+    "Points of the square lattice Z^2 or of the Eisenstein integers (the\n"
+    "triangular lattice) are joined when their difference has norm m and\n"
+    "scaled by 1/sqrt(m), so the joined pairs are at distance exactly 1.\n"
+    "Coordinates (a, b) stand for a*e1 + b*e2 with e1 = (1, 0) and\n"
+    "e2 = (0, 1) (square, norm a^2 + b^2) or e2 = (1/2, sqrt(3)/2)\n"
+    "(eisenstein, norm a^2 + a*b + b^2). Every result is re-checked in exact\n"
+    "integer arithmetic before it is returned.";
+
+constexpr char kSquareDoc[] =
+    "square_lattice(n, m=None, shape=None)\n"
+    "--\n"
+    "\n"
+    "Exactly n points of the square lattice Z^2 with many unit distances.\n"
+    "\n"
+    "* `n`: the number of points.\n"
+    "* `m`: the norm a^2 + b^2 of the differences that become unit distances;\n"
+    "  None picks the best of the candidate norms (products of primes 1 mod 4,\n"
+    "  and twice those).\n"
+    "* `shape`: 'disk', 'square' or 'diamond'; None picks the best.\n"
+    "\n"
+    "The patch may be cut a little larger and trimmed back to n by removing\n"
+    "its least connected points. Returns the result dictionary described in\n"
+    "best(). Raises ValueError for an m that is not a norm of the lattice or\n"
+    "an unknown shape.";
+
+constexpr char kEisensteinDoc[] =
+    "eisenstein_lattice(n, m=None, shape=None)\n"
+    "--\n"
+    "\n"
+    "Exactly n points of the Eisenstein integers with many unit distances.\n"
+    "\n"
+    "* `n`: the number of points.\n"
+    "* `m`: the norm a^2 + a*b + b^2 of the differences that become unit\n"
+    "  distances; None picks the best of the candidate norms (products of\n"
+    "  primes 1 mod 3, and three times those).\n"
+    "* `shape`: 'disk', 'hexagon' or 'turned_hexagon'; None picks the best.\n"
+    "\n"
+    "Returns the result dictionary described in best(). Raises ValueError\n"
+    "for an m that is not a norm of the lattice or an unknown shape.";
+
+constexpr char kBestDoc[] =
+    "best(n)\n"
+    "--\n"
+    "\n"
+    "Exactly n points with the most unit distances over both lattices, their\n"
+    "shapes and candidate norms.\n"
+    "\n"
+    "Returns a dict:\n"
+    "\n"
+    "* 'family': 'square' or 'eisenstein'; 'shape': the patch shape;\n"
+    "* 'm': the norm of the differences that are unit distances;\n"
+    "* 'points': list of n (x, y) float tuples, point k being coordinates[k]\n"
+    "  scaled by 1/sqrt(m), as count_unit_distances() takes them;\n"
+    "* 'coordinates': memoryview of shape (n, 2), int64, the lattice\n"
+    "  coordinates (a, b) in row-major order (by b, then a);\n"
+    "* 'edges': memoryview of shape (E, 2), int64, every pair (i, j), i < j,\n"
+    "  whose difference has norm m, sorted;\n"
+    "* 'unit_distances': E;\n"
+    "* 'verified': True, set only after every edge was re-checked in exact\n"
+    "  integer arithmetic, every float point was recomputed bit for bit, and\n"
+    "  the pairs at norm m were recounted.\n"
+    "\n"
+    "The memoryviews share memory with the result (numpy.asarray reads them\n"
+    "without copying; .tolist() gives lists).";
+
+constexpr char kVerifyDoc[] =
+    "verify(result)\n"
+    "--\n"
+    "\n"
+    "Re-check a result dictionary exactly; return True or raise ValueError.\n"
+    "\n"
+    "Reads 'family', 'm', 'coordinates', 'points' and 'edges' (any C-contiguous\n"
+    "(rows, 2) int64 buffers for the tables, e.g. numpy arrays) and checks\n"
+    "that every point is its lattice point scaled by 1/sqrt(m) bit for bit,\n"
+    "that the points are distinct, that every edge (i, j) has i < j < n, comes\n"
+    "in sorted order and joins points whose difference has norm exactly m,\n"
+    "and that no pair at norm m is missing. The ValueError names the first\n"
+    "fault found.";
+
+constexpr const char* kFamilyNames[] = {"n", "m", "shape"};
+constexpr const char* kBestNames[] = {"n"};
+constexpr const char* kVerifyNames[] = {"result"};
+
+constexpr ParameterTable kSquareTable{"square_lattice()", kFamilyNames, 1};
+constexpr ParameterTable kEisensteinTable{"eisenstein_lattice()", kFamilyNames, 1};
+constexpr ParameterTable kBestTable{"best()", kBestNames, 1};
+constexpr ParameterTable kVerifyTable{"verify()", kVerifyNames, 1};
+
+// Runs pure library work with the interpreter lock released, and takes the
+// lock back on every way out, exceptions included.
+class ReleasedInterpreter {
+public:
+    ReleasedInterpreter() noexcept : state_(PyEval_SaveThread()) {}
+    ~ReleasedInterpreter() { PyEval_RestoreThread(state_); }
+    ReleasedInterpreter(const ReleasedInterpreter&) = delete;
+    ReleasedInterpreter& operator=(const ReleasedInterpreter&) = delete;
+
+private:
+    PyThreadState* state_;
+};
+
+template <class Work>
+auto without_interpreter_lock(Work&& work) {
+    ReleasedInterpreter released;
+    return std::forward<Work>(work)();
+}
+
+// Request errors are the caller's: ValueError. Anything the exact check
+// finds in a set just built is a fault of this library: RuntimeError.
+void raise_lattice_error(const lattice::LatticeError& error, PyObject* request_type) {
+    const std::string message = error.message();
+    PyErr_SetString(error.is_request_error() ? request_type : PyExc_RuntimeError,
+                    message.c_str());
+}
+
+PyRef finish(std::expected<lattice::LatticePointSet, lattice::LatticeError> built) {
+    if (!built) {
+        raise_lattice_error(built.error(), PyExc_ValueError);
+        return {};
+    }
+    return lattice_set_to_python(std::move(*built));
+}
+
+PyObject* family_lattice(const ParameterTable& table, lattice::LatticeFamily family,
+                         PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[3];
+        std::uint64_t n = 0;
+        if (!bind_arguments(table, args, nargs, kwnames, slots) ||
+            !extract_argument("n", slots[0], n)) {
+            return {};
+        }
+        std::optional<std::uint64_t> m;
+        if (slots[1] != nullptr && slots[1] != Py_None) {
+            std::uint64_t value = 0;
+            if (!extract_argument("m", slots[1], value)) return {};
+            m = value;
+        }
+        std::optional<lattice::PatchShape> shape;
+        if (slots[2] != nullptr && slots[2] != Py_None) {
+            if (!PyUnicode_Check(slots[2])) {
+                PyErr_Format(PyExc_TypeError, "argument 'shape': expected str or None, not %.100s",
+                             Py_TYPE(slots[2])->tp_name);
+                return {};
+            }
+            Py_ssize_t length = 0;
+            const char* text = PyUnicode_AsUTF8AndSize(slots[2], &length);
+            if (text == nullptr) return {};
+            shape = lattice::shape_from_name(std::string_view(text, static_cast<std::size_t>(length)));
+            if (!shape) {
+                PyErr_Format(PyExc_ValueError, "unknown shape %R", slots[2]);
+                return {};
+            }
+        }
+        ensure_points_fit(n);
+        return finish(without_interpreter_lock(
+            [&] { return lattice::lattice_point_set(family, n, m, shape); }));
+    });
+}
+
+PyObject* square_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return family_lattice(kSquareTable, lattice::LatticeFamily::Square, args, nargs, kwnames);
+}
+
+PyObject* eisenstein_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                             PyObject* kwnames) {
+    return family_lattice(kEisensteinTable, lattice::LatticeFamily::Eisenstein, args, nargs,
+                          kwnames);
+}
+
+PyObject* best(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[1];
+        std::uint64_t n = 0;
+        if (!bind_arguments(kBestTable, args, nargs, kwnames, slots) ||
+            !extract_argument("n", slots[0], n)) {
+            return {};
+        }
+        ensure_points_fit(n);
+        return finish(without_interpreter_lock([&] { return lattice::best_lattice_point_set(n); }));
+    });
+}
+
+PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[1];
+        if (!bind_arguments(kVerifyTable, args, nargs, kwnames, slots)) return {};
+        LatticeSetInput input;
+        if (!lattice_set_from_python(slots[0], input)) return {};
+        const auto checked = without_interpreter_lock([&] {
+            return lattice::verify_lattice_set(input.family, input.m, input.coordinates,
+                                               input.points, input.edges);
+        });
+        if (!checked) {
+            const std::string message = checked.error().message();
+            PyErr_SetString(PyExc_ValueError, message.c_str());
+            return {};
+        }
+        return PyRef(Py_NewRef(Py_True));
+    });
+}
+
+template <class Function>
+PyCFunction as_cfunction(Function* function) {
+    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
+}
+
+constexpr int kFastCall = METH_FASTCALL | METH_KEYWORDS;
+
+PyMethodDef functions[] = {
+    {"square_lattice", as_cfunction(square_lattice), kFastCall, kSquareDoc},
+    {"eisenstein_lattice", as_cfunction(eisenstein_lattice), kFastCall, kEisensteinDoc},
+    {"best", as_cfunction(best), kFastCall, kBestDoc},
+    {"verify", as_cfunction(verify), kFastCall, kVerifyDoc},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT,
+    "vantor_lattice",
+    kModuleDoc,
+    0,  // no per-module state: the table type is process-wide
+    functions,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+// The table type is created once per process, so the module serves the
+// interpreter that first imported it.
+std::atomic<std::int64_t> owning_interpreter{-1};
+PyObject* cached_module = nullptr;
+
+PyObject* init_module() {
+    const std::int64_t interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
+    if (interpreter == -1) return nullptr;
+    std::int64_t owner = -1;
+    if (!owning_interpreter.compare_exchange_strong(owner, interpreter) && owner != interpreter) {
+        PyErr_SetString(PyExc_ImportError,
+                        "vantor_lattice does not support sub-interpreters: it is already loaded "
+                        "in another interpreter of this process");
+        return nullptr;
+    }
+    if (cached_module != nullptr) return Py_NewRef(cached_module);
+    if (!ready_table_type()) return nullptr;
+
+    PyRef module(PyModule_Create(&module_def));
+    if (!module) return nullptr;
+    PyRef all(Py_BuildValue("[ssss]", "square_lattice", "eisenstein_lattice", "best", "verify"));
+    if (!all || PyModule_AddObjectRef(module.get(), "__all__", all.get()) != 0) return nullptr;
+    cached_module = Py_NewRef(module.get());
+    return module.release();
+}
+
+}  // namespace
+
+}  // namespace vantor::python
+
+PyMODINIT_FUNC PyInit_vantor_lattice(void) { return vantor::python::init_module(); }
