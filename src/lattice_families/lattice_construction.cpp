@@ -24,14 +24,13 @@ namespace {
 constexpr std::uint64_t kEstimateFrom = 10000;
 constexpr double kEstimateKeep = 0.75;
 
-// How many of the best untrimmed plans are also tried trimmed, and what the
-// trims may cost together: a trim costs its patch size plus kPeelCost per
-// point peeled (each removal updates a heap once per neighbour), and the
-// total stays within the larger of kTrimBudget and kTrimBudgetPerPoint * n.
-constexpr std::size_t kPlansTrimmed = 4;
+// What the trims of one family may cost together: a trim costs its patch
+// size plus kPeelCost per point peeled (each removal updates a heap once
+// per neighbour), and the total stays within the larger of kTrimBudget and
+// kTrimBudgetPerPoint * n. The best untrimmed plans are trimmed first.
 constexpr std::uint64_t kPeelCost = 4;
-constexpr std::uint64_t kTrimBudget = 2000000;
-constexpr std::uint64_t kTrimBudgetPerPoint = 4;
+constexpr std::uint64_t kTrimBudget = 1000000;
+constexpr std::uint64_t kTrimBudgetPerPoint = 3;
 
 // Patches are cut larger by n / 2^k points for these k (and, up to
 // kDenseUpTo points, by every count of points up to kDenseExtras) and
@@ -111,34 +110,32 @@ std::uint64_t row_span(const LatticePatch& patch) {
     return static_cast<std::uint64_t>(patch.points().back().b - patch.points().front().b);
 }
 
-// Every (family, shape, norm) in scope on its untrimmed n-point patch.
-std::vector<Plan> untrimmed_plans(std::span<const LatticeFamily> families, std::uint64_t n,
+// Every (shape, norm) in scope on its untrimmed n-point patch, best first.
+std::vector<Plan> untrimmed_plans(LatticeFamily family, std::uint64_t n,
                                   std::optional<std::uint64_t> m,
                                   std::optional<PatchShape> shape) {
-    std::vector<Plan> plans;
-    for (LatticeFamily family : families) {
-        std::vector<std::pair<PatchShape, LatticePatch>> patches;
-        __int128 max_point_norm = 0;
-        std::uint64_t span = 0;
-        for (PatchShape s : family_shapes(family)) {
-            if (shape && *shape != s) continue;
-            LatticePatch patch = shape_patch(family, s, n);
-            for (const LatticeCoordinate& c : patch.points()) {
-                max_point_norm = std::max(max_point_norm, lattice_norm(family, c.a, c.b));
-            }
-            span = std::max(span, row_span(patch));
-            patches.emplace_back(s, std::move(patch));
+    std::vector<std::pair<PatchShape, LatticePatch>> patches;
+    __int128 max_point_norm = 0;
+    std::uint64_t span = 0;
+    for (PatchShape s : family_shapes(family)) {
+        if (shape && *shape != s) continue;
+        LatticePatch patch = shape_patch(family, s, n);
+        for (const LatticeCoordinate& c : patch.points()) {
+            max_point_norm = std::max(max_point_norm, lattice_norm(family, c.a, c.b));
         }
-        const std::vector<std::uint64_t> norms =
-            m ? std::vector<std::uint64_t>{*m} : norms_to_try(family, n, max_point_norm);
-        for (std::uint64_t norm : norms) {
-            poll_interrupt();
-            const std::vector<LatticeCoordinate> vectors = half_norm_vectors(family, norm, span);
-            for (const auto& [s, patch] : patches) {
-                std::uint64_t edges = 0;
-                for (const LatticeCoordinate& v : vectors) edges += patch.pair_count(v);
-                plans.push_back({family, s, norm, n, edges});
-            }
+        span = std::max(span, row_span(patch));
+        patches.emplace_back(s, std::move(patch));
+    }
+    const std::vector<std::uint64_t> norms =
+        m ? std::vector<std::uint64_t>{*m} : norms_to_try(family, n, max_point_norm);
+    std::vector<Plan> plans;
+    for (std::uint64_t norm : norms) {
+        poll_interrupt();
+        const std::vector<LatticeCoordinate> vectors = half_norm_vectors(family, norm, span);
+        for (const auto& [s, patch] : patches) {
+            std::uint64_t edges = 0;
+            for (const LatticeCoordinate& v : vectors) edges += patch.pair_count(v);
+            plans.push_back({family, s, norm, n, edges});
         }
     }
     std::sort(plans.begin(), plans.end(), better);
@@ -158,17 +155,19 @@ std::vector<std::uint64_t> extras_to_try(std::uint64_t n) {
     return extras;
 }
 
-// The best of the untrimmed plans and of the best few trimmed back from
-// larger patches. Which trims run depends on n alone (the budget counts
-// points, not time), and they run in parallel, each into its own slot.
-Plan choose_plan(std::span<const LatticeFamily> families, std::uint64_t n,
-                 std::optional<std::uint64_t> m, std::optional<PatchShape> shape) {
-    const std::vector<Plan> plans = untrimmed_plans(families, n, m, shape);
+// The best of the family's untrimmed plans and of the best few trimmed
+// back from larger patches. Which trims run depends on the request alone
+// (the budget counts points, not time); they run in parallel, each into
+// its own slot.
+Plan choose_plan(LatticeFamily family, std::uint64_t n, std::optional<std::uint64_t> m,
+                 std::optional<PatchShape> shape) {
+    const std::vector<Plan> plans = untrimmed_plans(family, n, m, shape);
     std::vector<Plan> trims;
     const std::uint64_t budget = std::max(kTrimBudget, kTrimBudgetPerPoint * n);
     std::uint64_t spent = 0;
-    for (std::size_t k = 0; k < std::min(kPlansTrimmed, plans.size()); ++k) {
-        for (std::uint64_t extra : extras_to_try(n)) {
+    const std::vector<std::uint64_t> extras = extras_to_try(n);
+    for (std::size_t k = 0; k < plans.size() && spent < budget; ++k) {
+        for (std::uint64_t extra : extras) {
             const std::uint64_t cost = n + extra + kPeelCost * extra;
             if (spent + cost > budget) break;
             spent += cost;
@@ -240,12 +239,18 @@ std::expected<LatticePointSet, LatticeError> lattice_point_set(LatticeFamily fam
     if (auto valid = check_request(family, m, shape); !valid) {
         return std::unexpected(std::move(valid.error()));
     }
-    const LatticeFamily families[] = {family};
-    return build_plan(choose_plan(families, n, m, shape), n);
+    return build_plan(choose_plan(family, n, m, shape), n);
 }
 
 std::expected<LatticePointSet, LatticeError> best_lattice_point_set(std::uint64_t n) {
-    return build_plan(choose_plan(kLatticeFamilies, n, std::nullopt, std::nullopt), n);
+    // Each family is searched as lattice_point_set searches it, so the best
+    // set is never worse than either family's own.
+    Plan best = choose_plan(kLatticeFamilies[0], n, std::nullopt, std::nullopt);
+    for (LatticeFamily family : std::span(kLatticeFamilies).subspan(1)) {
+        const Plan plan = choose_plan(family, n, std::nullopt, std::nullopt);
+        if (better(plan, best)) best = plan;
+    }
+    return build_plan(best, n);
 }
 
 }  // namespace vantor::lattice
