@@ -176,8 +176,9 @@ Plan choose_plan(LatticeFamily family, std::uint64_t n, std::optional<std::uint6
     }
     parallel_for(trims.size(), [&](std::size_t k) {
         Plan& trim = trims[k];
-        const std::vector<LatticeCoordinate> vectors = half_norm_vectors(trim.family, trim.m);
         const LatticePatch patch = shape_patch(trim.family, trim.shape, trim.patch_size);
+        const std::vector<LatticeCoordinate> vectors =
+            half_norm_vectors(trim.family, trim.m, row_span(patch));
         trim.edges = trim_least_connected(patch, vectors, n).edge_count;
     });
     Plan best = plans.front();
@@ -188,8 +189,11 @@ Plan choose_plan(LatticeFamily family, std::uint64_t n, std::optional<std::uint6
 }
 
 std::expected<LatticePointSet, LatticeError> build_plan(const Plan& plan, std::uint64_t n) {
-    const std::vector<LatticeCoordinate> vectors = half_norm_vectors(plan.family, plan.m);
     LatticePatch patch = shape_patch(plan.family, plan.shape, plan.patch_size);
+    // Vectors longer than the patch is tall join nothing; leaving them out
+    // keeps a huge m cheap.
+    const std::vector<LatticeCoordinate> vectors =
+        half_norm_vectors(plan.family, plan.m, row_span(patch));
     if (plan.patch_size > n) {
         const TrimmedPatch trimmed = trim_least_connected(patch, vectors, n);
         std::vector<LatticeCoordinate> kept;
