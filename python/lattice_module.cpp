@@ -103,7 +103,8 @@ constexpr char kVerifyDoc[] =
     "that the points are distinct, that every edge (i, j) has i < j < n, comes\n"
     "in sorted order and joins points whose difference has norm exactly m,\n"
     "and that no pair at norm m is missing. The ValueError names the first\n"
-    "fault found.";
+    "fault found; a missing key raises KeyError, a value of the wrong kind\n"
+    "TypeError.";
 
 constexpr const char* kFamilyNames[] = {"n", "m", "shape"};
 constexpr const char* kBestNames[] = {"n"};

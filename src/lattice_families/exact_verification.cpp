@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 #include "lattice_families/norm_vectors.hpp"
@@ -16,6 +17,8 @@ namespace {
 bool same_bits(double x, double y) {
     return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y);
 }
+
+constexpr std::uint64_t kEdgesPerBlock = std::uint64_t{1} << 20;
 
 std::int64_t magnitude(std::int64_t x) { return x < 0 ? -x : x; }
 
@@ -33,6 +36,25 @@ std::uint64_t translate_overlap(std::span<const LatticeCoordinate> sorted, Latti
         if (sorted[ahead] == target) ++count;
     }
     return count;
+}
+
+// The first thing wrong with edge e, if anything: its indices, its place
+// in the sorted list, or the norm of the difference it joins.
+std::optional<LatticeError> edge_fault(LatticeFamily family, std::uint64_t m,
+                                       std::span<const LatticeCoordinate> coordinates,
+                                       std::span<const Edge> edges, std::uint64_t e) {
+    const std::uint64_t n = coordinates.size();
+    const Edge edge = edges[e];
+    if (edge.i >= n || edge.j >= n) return LatticeError{EdgeIndexOutOfRange{e, edge.i, edge.j, n}};
+    if (edge.i >= edge.j || (e > 0 && !(edges[e - 1] < edge))) {
+        return LatticeError{EdgeOutOfOrder{e}};
+    }
+    const __int128 norm = lattice_norm(family, coordinates[edge.j].a - coordinates[edge.i].a,
+                                       coordinates[edge.j].b - coordinates[edge.i].b);
+    if (norm != static_cast<__int128>(m)) {
+        return LatticeError{EdgeWrongNorm{e, edge.i, edge.j, norm, m}};
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -60,20 +82,23 @@ std::expected<void, LatticeError> verify_lattice_set(LatticeFamily family, std::
         }
     }
 
-    for (std::uint64_t e = 0; e < edges.size(); ++e) {
-        if ((e & 65535) == 0) poll_interrupt();
-        const Edge edge = edges[e];
-        if (edge.i >= n || edge.j >= n) {
-            return std::unexpected(LatticeError{EdgeIndexOutOfRange{e, edge.i, edge.j, n}});
+    // The edges are checked in blocks on several threads; each block keeps
+    // its first fault, and the fault of the lowest block is the first of
+    // all, as a plain loop would find it.
+    const std::size_t blocks = (edges.size() + kEdgesPerBlock - 1) / kEdgesPerBlock;
+    std::vector<std::optional<LatticeError>> faults(blocks);
+    parallel_for(blocks, [&](std::size_t block) {
+        const std::uint64_t end = std::min<std::uint64_t>(edges.size(), (block + 1) * kEdgesPerBlock);
+        for (std::uint64_t e = block * kEdgesPerBlock; e < end; ++e) {
+            if ((e & 65535) == 0) poll_interrupt();
+            if (auto fault = edge_fault(family, m, coordinates, edges, e)) {
+                faults[block] = std::move(fault);
+                return;
+            }
         }
-        if (edge.i >= edge.j || (e > 0 && !(edges[e - 1] < edge))) {
-            return std::unexpected(LatticeError{EdgeOutOfOrder{e}});
-        }
-        const __int128 norm = lattice_norm(family, coordinates[edge.j].a - coordinates[edge.i].a,
-                                           coordinates[edge.j].b - coordinates[edge.i].b);
-        if (norm != static_cast<__int128>(m)) {
-            return std::unexpected(LatticeError{EdgeWrongNorm{e, edge.i, edge.j, norm, m}});
-        }
+    });
+    for (auto& fault : faults) {
+        if (fault) return std::unexpected(std::move(*fault));
     }
 
     // Distinct points and complete edges: sort the coordinates (unless they

@@ -15,14 +15,6 @@ std::string_view family_name(LatticeFamily family) {
     return family == LatticeFamily::Square ? "square" : "eisenstein";
 }
 
-__int128 lattice_norm(LatticeFamily family, std::int64_t a, std::int64_t b) {
-    const __int128 wide_a = a;
-    const __int128 wide_b = b;
-    __int128 norm = wide_a * wide_a + wide_b * wide_b;
-    if (family == LatticeFamily::Eisenstein) norm += wide_a * wide_b;
-    return norm;
-}
-
 double cell_area(LatticeFamily family) {
     return family == LatticeFamily::Square ? 1.0 : kHalfSqrt3;
 }

@@ -51,7 +51,13 @@ inline constexpr std::int64_t kMaxCoordinate = std::int64_t{1} << 50;
 inline constexpr std::uint64_t kMaxNorm = std::uint64_t{1} << 53;
 
 // The exact norm of (a, b); |a|, |b| <= 2 * kMaxCoordinate.
-__int128 lattice_norm(LatticeFamily family, std::int64_t a, std::int64_t b);
+inline __int128 lattice_norm(LatticeFamily family, std::int64_t a, std::int64_t b) {
+    const __int128 wide_a = a;
+    const __int128 wide_b = b;
+    __int128 norm = wide_a * wide_a + wide_b * wide_b;
+    if (family == LatticeFamily::Eisenstein) norm += wide_a * wide_b;
+    return norm;
+}
 
 // The area of one lattice cell: 1 for the square lattice, sqrt(3)/2 for
 // the Eisenstein integers.
