@@ -17,6 +17,7 @@
 #include "lattice_families/lattice_construction.hpp"
 #include "lattice_table.hpp"
 #include "py_ref.hpp"
+#include "released.hpp"
 #include "results.hpp"
 
 namespace vantor::python {
@@ -32,7 +33,8 @@ constexpr char kModuleDoc[] =
     "Coordinates (a, b) stand for a*e1 + b*e2 with e1 = (1, 0) and\n"
     "e2 = (0, 1) (square, norm a^2 + b^2) or e2 = (1/2, sqrt(3)/2)\n"
     "(eisenstein, norm a^2 + a*b + b^2). Every result is re-checked in exact\n"
-    "integer arithmetic before it is returned.";
+    "integer arithmetic before it is returned. The work runs without the\n"
+    "interpreter lock, and Ctrl-C stops it with KeyboardInterrupt.";
 
 constexpr char kSquareDoc[] =
     "square_lattice(n, m=None, shape=None)\n"
@@ -115,24 +117,11 @@ constexpr ParameterTable kEisensteinTable{"eisenstein_lattice()", kFamilyNames, 
 constexpr ParameterTable kBestTable{"best()", kBestNames, 1};
 constexpr ParameterTable kVerifyTable{"verify()", kVerifyNames, 1};
 
-// Runs pure library work with the interpreter lock released, and takes the
-// lock back on every way out, exceptions included.
-class ReleasedInterpreter {
-public:
-    ReleasedInterpreter() noexcept : state_(PyEval_SaveThread()) {}
-    ~ReleasedInterpreter() { PyEval_RestoreThread(state_); }
-    ReleasedInterpreter(const ReleasedInterpreter&) = delete;
-    ReleasedInterpreter& operator=(const ReleasedInterpreter&) = delete;
-
-private:
-    PyThreadState* state_;
-};
-
-template <class Work>
-auto without_interpreter_lock(Work&& work) {
-    ReleasedInterpreter released;
-    return std::forward<Work>(work)();
-}
+// Work on this many points (or edges) runs on a worker thread that Ctrl-C
+// can stop; smaller work runs on the calling thread, still without the
+// interpreter lock.
+constexpr std::uint64_t kLongWorkPoints = 4096;
+constexpr std::uint64_t kLongWorkEdges = 1 << 16;
 
 // Request errors are the caller's: ValueError. Anything the exact check
 // finds in a set just built is a fault of this library: RuntimeError.
@@ -182,8 +171,10 @@ PyObject* family_lattice(const ParameterTable& table, lattice::LatticeFamily fam
             }
         }
         ensure_points_fit(n);
-        return finish(without_interpreter_lock(
-            [&] { return lattice::lattice_point_set(family, n, m, shape); }));
+        auto built = run_released([&] { return lattice::lattice_point_set(family, n, m, shape); },
+                                  n >= kLongWorkPoints);
+        if (!built) return {};
+        return finish(std::move(*built));
     });
 }
 
@@ -206,7 +197,10 @@ PyObject* best(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
             return {};
         }
         ensure_points_fit(n);
-        return finish(without_interpreter_lock([&] { return lattice::best_lattice_point_set(n); }));
+        auto built = run_released([&] { return lattice::best_lattice_point_set(n); },
+                                  n >= kLongWorkPoints);
+        if (!built) return {};
+        return finish(std::move(*built));
     });
 }
 
@@ -216,12 +210,15 @@ PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
         if (!bind_arguments(kVerifyTable, args, nargs, kwnames, slots)) return {};
         LatticeSetInput input;
         if (!lattice_set_from_python(slots[0], input)) return {};
-        const auto checked = without_interpreter_lock([&] {
-            return lattice::verify_lattice_set(input.family, input.m, input.coordinates,
-                                               input.points, input.edges);
-        });
-        if (!checked) {
-            const std::string message = checked.error().message();
+        const auto checked = run_released(
+            [&] {
+                return lattice::verify_lattice_set(input.family, input.m, input.coordinates,
+                                                   input.points, input.edges);
+            },
+            input.edges.size() >= kLongWorkEdges);
+        if (!checked) return {};
+        if (!*checked) {
+            const std::string message = checked->error().message();
             PyErr_SetString(PyExc_ValueError, message.c_str());
             return {};
         }
