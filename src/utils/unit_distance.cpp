@@ -331,8 +331,9 @@ EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bound
     return unpack(keys);
 }
 
-EdgeList find_unit_edges_in_any_order(std::span<const Point> points, UnitDistanceBounds bounds) {
-    return unpack(collect_keys(points, bounds));
+std::vector<std::uint64_t> find_unit_pairs_packed(std::span<const Point> points,
+                                                  UnitDistanceBounds bounds) {
+    return collect_keys(points, bounds);
 }
 
 std::uint64_t count_unit_distances_all_pairs(std::span<const Point> points,

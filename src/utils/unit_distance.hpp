@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "point.hpp"
 
@@ -27,9 +28,12 @@ std::uint64_t count_unit_pairs(std::span<const Point> points, UnitDistanceBounds
 
 // Every pair that passes the test, sorted by i then j, without duplicates.
 EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds);
-// The same pairs in an order that depends on the points alone (the same for
-// every thread count), for callers that only need the set.
-EdgeList find_unit_edges_in_any_order(std::span<const Point> points, UnitDistanceBounds bounds);
+// The same pairs, each packed as i * 2^32 + j (i < j), in an order that
+// depends on the points alone (the same for every thread count), for
+// callers that only need the set. Lists of 2^32 points or more are refused
+// with std::bad_alloc.
+std::vector<std::uint64_t> find_unit_pairs_packed(std::span<const Point> points,
+                                                  UnitDistanceBounds bounds);
 
 // The search behind these never tests every pair: points go into cells sized
 // for the window, only cells that can hold a passing pair are looked at, and

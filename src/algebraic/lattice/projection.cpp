@@ -9,8 +9,12 @@ namespace vantor {
 Result<Point> project_element(const MultiquadraticField& field, const FieldElement& element,
                               const FieldElement& scale, std::uint64_t index) {
     if (!field.imaginary_index()) return fail(MissingImaginaryGenerator{});
-    const std::vector<Complex> values = embeddings(element, field);
-    const std::vector<Complex> scales = embeddings(scale, field);
+    return project_embedding(field, embeddings(element, field), embeddings(scale, field), index);
+}
+
+Result<Point> project_embedding(const MultiquadraticField& field, std::span<const Complex> values,
+                                std::span<const Complex> scales, std::uint64_t index) {
+    if (!field.imaginary_index()) return fail(MissingImaginaryGenerator{});
     if (index >= field.degree()) return fail(search_parameter::kProjectionIndex);
     const double s = std::fabs(scales[index].re);
     const double divisor = s > 1e-15 ? std::sqrt(s) : 1.0;

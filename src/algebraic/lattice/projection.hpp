@@ -3,9 +3,11 @@
 // embedding.
 
 #include <cstdint>
+#include <span>
 
 #include "../../error.hpp"
 #include "../../point.hpp"
+#include "../field/complex.hpp"
 #include "../field/field_element.hpp"
 #include "../field/multiquadratic_field.hpp"
 
@@ -18,5 +20,10 @@ namespace vantor {
 // embedding 0 itself.
 Result<Point> project_element(const MultiquadraticField& field, const FieldElement& element,
                               const FieldElement& scale, std::uint64_t index);
+
+// The same from the embedding vectors of the element and of the scale
+// element, already computed; fails in the same cases.
+Result<Point> project_embedding(const MultiquadraticField& field, std::span<const Complex> values,
+                                std::span<const Complex> scales, std::uint64_t index);
 
 }  // namespace vantor

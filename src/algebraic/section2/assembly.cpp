@@ -174,35 +174,36 @@ std::vector<std::uint64_t> select_by_degree_peeling(std::span<const Point> point
 
     // The order of the neighbours of a point does not change which points
     // are removed, so the edges may come in any order.
-    const EdgeList edges = find_unit_edges_in_any_order(points, unit_distance_bounds(tolerance));
-    std::vector<std::uint64_t> offsets(total + 1, 0);
-    for (const Edge& e : edges) {
-        ++offsets[e.i + 1];
-        ++offsets[e.j + 1];
-    }
-    for (std::uint64_t i = 0; i < total; ++i) offsets[i + 1] += offsets[i];
-    std::vector<std::uint32_t> neighbours(offsets[total]);
+    const std::vector<std::uint64_t> pairs = find_unit_pairs_packed(points, unit_distance_bounds(tolerance));
+    // Degree of every point; -1 marks a removed one.
     std::vector<std::int32_t> degree(total, 0);
+    for (std::uint64_t pair : pairs) {
+        ++degree[pair >> 32];
+        ++degree[pair & 0xffffffffu];
+    }
+    std::vector<std::uint64_t> offsets(total + 1, 0);
+    for (std::uint64_t i = 0; i < total; ++i) offsets[i + 1] = offsets[i] + static_cast<std::uint64_t>(degree[i]);
+    std::vector<std::uint32_t> neighbours(offsets[total]);
     {
         std::vector<std::uint64_t> fill(offsets.begin(), offsets.end() - 1);
-        for (const Edge& e : edges) {
-            neighbours[fill[e.i]++] = static_cast<std::uint32_t>(e.j);
-            neighbours[fill[e.j]++] = static_cast<std::uint32_t>(e.i);
-            ++degree[e.i];
-            ++degree[e.j];
+        for (std::uint64_t pair : pairs) {
+            const std::uint64_t a = pair >> 32;
+            const std::uint64_t b = pair & 0xffffffffu;
+            neighbours[fill[a]++] = static_cast<std::uint32_t>(b);
+            neighbours[fill[b]++] = static_cast<std::uint32_t>(a);
         }
     }
 
     PeelingOrder order(degree);
-    std::vector<bool> alive(total, true);
     for (std::uint64_t removed = 0; removed < total - n_target; ++removed) {
         if (removed % 4096 == 0) poll_interrupt();
         const std::uint64_t victim = order.first();
         order.remove(victim);
-        alive[victim] = false;
+        degree[victim] = -1;
         for (std::uint64_t at = offsets[victim]; at < offsets[victim + 1]; ++at) {
             const std::uint32_t other = neighbours[at];
-            if (!alive[other] || degree[other] <= 0) continue;
+            // Removed points (-1) and points of degree 0 are left alone.
+            if (degree[other] <= 0) continue;
             --degree[other];
             order.lower(other, degree[other]);
         }
@@ -210,7 +211,7 @@ std::vector<std::uint64_t> select_by_degree_peeling(std::span<const Point> point
 
     kept.reserve(n_target);
     for (std::uint64_t i = 0; i < total; ++i) {
-        if (alive[i]) kept.push_back(i);
+        if (degree[i] >= 0) kept.push_back(i);
     }
     return kept;
 }
@@ -224,7 +225,6 @@ Result<Section2Result> assemble_result(const AttemptInput& input, const AttemptS
     const std::vector<std::uint32_t>& chosen = selection.chosen;
     const std::uint64_t degree = field.degree();
     const std::int64_t denominator = translations.denominator;
-    const std::int64_t p = params.split_prime;
 
     // Construction edges: point j is point i plus translation t, i < j. Only
     // sums are tried; elements are compared exactly through their numerators.
@@ -271,9 +271,9 @@ Result<Section2Result> assemble_result(const AttemptInput& input, const AttemptS
         AlgebraicKey key;
         key.coefficients.reserve(degree);
         for (std::uint64_t m = 0; m < degree; ++m) {
-            key.coefficients.push_back(fraction_text(numerators[m], denominator, p));
+            key.coefficients.push_back(fraction_text(numerators[m], denominator));
         }
-        embed_numerators(numerators, denominator, p, field, values, weights);
+        embed_numerators(numerators, denominator, field, values, weights);
         evidence.candidates.push_back(CandidateRecord{std::move(key), tree.path(node),
                                                       max_embedding_norm(weights), point, *fine, *coarse});
         if (keep_elements) result.elements.push_back(tree.element(node, denominator));

@@ -86,7 +86,6 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
     // Steps are stored as translation * 2 + sign in 32 bits.
     if (count >= (std::uint64_t{1} << 31)) throw std::bad_alloc();
     const std::int64_t denominator = translations.denominator;
-    const std::int64_t p = params.split_prime;
     const double limit = input.radius + 1e-7;
 
     // The visited nodes never exceed the budget, what memory can hold, nor
@@ -104,7 +103,7 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
 
     // The root: the zero element with an empty path, not tested against the
     // radius.
-    embed_numerators(node.data(), denominator, p, field, values, weights);
+    embed_numerators(node.data(), denominator, field, values, weights);
     const Complex& root_value = weights[input.projection_index];
     tree.append(node.data(), 0, PathStep{0, 0}, Point{root_value.re, root_value.im});
     seen.insert(0);
@@ -139,7 +138,7 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
                     }
                 }
                 // The polydisk test comes before any exact identity work.
-                embed_numerators(candidate, denominator, p, field, values, weights);
+                embed_numerators(candidate, denominator, field, values, weights);
                 if (outside_polydisk(weights, limit)) continue;
                 const std::uint64_t hash = hash_numerators(candidate, degree);
                 seen.prefetch(hash);

@@ -42,16 +42,22 @@ mpz_class to_mpz(Numerator value) {
 
 }  // namespace
 
-ReducedFraction reduce_fraction(Numerator numerator, std::int64_t denominator, std::int64_t p) {
+ReducedFraction reduce_fraction(Numerator numerator, std::int64_t denominator) {
     if (numerator == 0) return {0, 1};
-    while (denominator > 1 && numerator % p == 0) {
-        numerator /= p;
-        denominator /= p;
+    const auto magnitude = numerator < 0 ? static_cast<unsigned __int128>(0) - static_cast<unsigned __int128>(numerator)
+                                         : static_cast<unsigned __int128>(numerator);
+    // gcd(|numerator|, denominator), the first step on 128 bits.
+    auto a = static_cast<std::uint64_t>(denominator);
+    auto b = static_cast<std::uint64_t>(magnitude % a);
+    while (b != 0) {
+        const std::uint64_t r = a % b;
+        a = b;
+        b = r;
     }
-    return {numerator, denominator};
+    return {numerator / static_cast<Numerator>(a), denominator / static_cast<std::int64_t>(a)};
 }
 
-double fraction_to_f64(Numerator numerator, std::int64_t denominator, std::int64_t p) {
+double fraction_to_f64(Numerator numerator, std::int64_t denominator) {
     if (numerator == 0) return 0.0;
     // With both parts exact as doubles the one division rounds the true
     // quotient, which is the quotient of the reduced fraction too: no
@@ -59,12 +65,12 @@ double fraction_to_f64(Numerator numerator, std::int64_t denominator, std::int64
     if (numerator <= kExactDouble && numerator >= -kExactDouble && denominator <= kExactDouble) {
         return static_cast<double>(static_cast<std::int64_t>(numerator)) / static_cast<double>(denominator);
     }
-    const ReducedFraction reduced = reduce_fraction(numerator, denominator, p);
+    const ReducedFraction reduced = reduce_fraction(numerator, denominator);
     return integer_to_f64(reduced.numerator) / static_cast<double>(reduced.denominator);
 }
 
-std::string fraction_text(Numerator numerator, std::int64_t denominator, std::int64_t p) {
-    const ReducedFraction reduced = reduce_fraction(numerator, denominator, p);
+std::string fraction_text(Numerator numerator, std::int64_t denominator) {
+    const ReducedFraction reduced = reduce_fraction(numerator, denominator);
     if (reduced.denominator == 1) return decimal(reduced.numerator);
     return decimal(reduced.numerator) + "/" + decimal(reduced.denominator);
 }
@@ -75,11 +81,11 @@ Rational fraction_rational(Numerator numerator, std::int64_t denominator) {
     return q;
 }
 
-void embed_numerators(const Numerator* numerators, std::int64_t denominator, std::int64_t p,
+void embed_numerators(const Numerator* numerators, std::int64_t denominator,
                       const MultiquadraticField& field, std::span<double> values,
                       std::span<Complex> weights) {
     const std::uint64_t degree = field.degree();
-    for (std::uint64_t m = 0; m < degree; ++m) values[m] = fraction_to_f64(numerators[m], denominator, p);
+    for (std::uint64_t m = 0; m < degree; ++m) values[m] = fraction_to_f64(numerators[m], denominator);
     embed_converted(values.first(degree), field, weights.first(degree));
 }
 
