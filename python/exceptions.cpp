@@ -12,6 +12,12 @@ namespace vantor::python {
 
 namespace {
 
+// The module this copy of the translation is built into: each extension
+// module owns its PanicException class, named after it.
+#ifndef VANTOR_MODULE_NAME
+#define VANTOR_MODULE_NAME "vantor"
+#endif
+
 constexpr const char* kPanicDoc =
     "Raised when native code panics.\n"
     "\n"
@@ -50,7 +56,7 @@ void raise_rendered(const Error& error) {
 
 PyObject* panic_exception_type() noexcept {
     if (panic_type == nullptr) {
-        panic_type = PyErr_NewExceptionWithDoc("vantor.PanicException", kPanicDoc,
+        panic_type = PyErr_NewExceptionWithDoc(VANTOR_MODULE_NAME ".PanicException", kPanicDoc,
                                                PyExc_BaseException, nullptr);
     }
     return panic_type;
