@@ -127,14 +127,57 @@ PairGrid::PairGrid(std::span<const Point> points, std::span<const std::uint32_t>
     }
     const double width = height * kWidthPerHeight;
 
+    xs_.resize(n);
+    ids_.resize(n);
+    ys_.resize(n);
+
+    // One component whose cells fit a dense grid: a counting sort by cell
+    // number, the points of a cell in the order given.
+    const bool numbered = (whole.max_x - whole.min_x) / width < kMaxCellNumber &&
+                          (whole.max_y - whole.min_y) / height < kMaxCellNumber;
+    if (numbered && fits_dense(whole, n, width, height)) {
+        dense_ = true;
+        columns_ = static_cast<std::int64_t>(std::floor((whole.max_x - whole.min_x) / width)) + 1;
+        row_count_ = static_cast<std::int64_t>(std::floor((whole.max_y - whole.min_y) / height)) + 1;
+        const auto cells = static_cast<std::size_t>(columns_ * row_count_);
+        std::vector<std::uint32_t> cell_of(n);
+        dense_start_.assign(cells + 1, 0);
+        for (std::size_t k = 0; k < n; ++k) {
+            const Point& p = points[finite_ids[k]];
+            const auto cx = std::min(static_cast<std::int64_t>(std::floor((p.x - whole.min_x) / width)), columns_ - 1);
+            const auto cy = std::min(static_cast<std::int64_t>(std::floor((p.y - whole.min_y) / height)), row_count_ - 1);
+            cell_of[k] = static_cast<std::uint32_t>(cy * columns_ + cx);
+            ++dense_start_[cell_of[k] + 1];
+        }
+        for (std::size_t c = 0; c < cells; ++c) dense_start_[c + 1] += dense_start_[c];
+        {
+            std::vector<std::uint32_t> fill(dense_start_.begin(), dense_start_.end() - 1);
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::uint32_t at = fill[cell_of[k]]++;
+                const std::uint32_t id = finite_ids[k];
+                xs_[at] = points[id].x;
+                ys_[at] = points[id].y;
+                ids_[at] = id;
+            }
+        }
+        for (std::size_t c = 0; c < cells; ++c) {
+            if (dense_start_[c] == dense_start_[c + 1]) continue;
+            cell_number_.push_back(static_cast<std::uint32_t>(c));
+            cell_start_.push_back(dense_start_[c]);
+        }
+        cell_start_.push_back(static_cast<std::uint32_t>(n));
+        component_end_.push_back(static_cast<std::uint32_t>(n));
+        build_runs(width, height);
+        return;
+    }
+
     // Components: one, unless the spread is too large for cell numbers, in
     // which case points are split where they are farther apart than any
     // passing pair can be (bounded band) or than any failing pair can be
     // (unbounded band). Within a component the spread is then at most its
     // size times the gap, which keeps cell numbers below 2^40.
     std::vector<std::vector<std::uint32_t>> components;
-    if ((whole.max_x - whole.min_x) / width < kMaxCellNumber &&
-        (whole.max_y - whole.min_y) / height < kMaxCellNumber) {
+    if (numbered) {
         components.emplace_back(finite_ids.begin(), finite_ids.end());
     } else {
         const double gap = base;
@@ -146,13 +189,10 @@ PairGrid::PairGrid(std::span<const Point> points, std::span<const std::uint32_t>
             }
         }
     }
-
-    xs_.resize(n);
-    ys_.resize(n);
-    ids_.resize(n);
     component_end_.reserve(components.size());
 
-    // Cell numbers of every point, relative to its component's corner.
+    // Cell numbers of every point, relative to its component's corner, in
+    // sorted order: component, row, column, then the caller's index.
     struct Placed {
         std::uint32_t component;
         std::int64_t y;
@@ -161,79 +201,44 @@ PairGrid::PairGrid(std::span<const Point> points, std::span<const std::uint32_t>
     };
     std::vector<Placed> placed;
     placed.reserve(n);
-    std::int64_t columns = 0;
-    std::int64_t rows = 0;
     for (std::uint32_t k = 0; k < components.size(); ++k) {
         const Extent e = extent_of(points, components[k]);
         for (std::uint32_t id : components[k]) {
             const auto cx = static_cast<std::int64_t>(std::floor((points[id].x - e.min_x) / width));
             const auto cy = static_cast<std::int64_t>(std::floor((points[id].y - e.min_y) / height));
             placed.push_back({k, cy, cx, id});
-            columns = std::max(columns, cx + 1);
-            rows = std::max(rows, cy + 1);
         }
     }
-    const bool one_component = components.size() == 1;
     components.clear();
     components.shrink_to_fit();
-
-    dense_ = one_component && static_cast<double>(columns) * static_cast<double>(rows) <=
-                                  kDenseCellsPerPoint * static_cast<double>(n) + kDenseCellsExtra;
-
-    if (dense_) {
-        // Counting sort by cell number, points of a cell in the order given.
-        columns_ = columns;
-        row_count_ = rows;
-        const auto cells = static_cast<std::size_t>(columns * rows);
-        dense_start_.assign(cells + 1, 0);
-        for (const Placed& p : placed) ++dense_start_[static_cast<std::size_t>(p.y * columns + p.x) + 1];
-        for (std::size_t c = 0; c < cells; ++c) dense_start_[c + 1] += dense_start_[c];
-        std::vector<std::uint32_t> fill(dense_start_.begin(), dense_start_.end() - 1);
-        for (const Placed& p : placed) {
-            const std::uint32_t at = fill[static_cast<std::size_t>(p.y * columns + p.x)]++;
-            xs_[at] = points[p.id].x;
-            ys_[at] = points[p.id].y;
-            ids_[at] = p.id;
+    std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
+        return std::tie(a.component, a.y, a.x, a.id) < std::tie(b.component, b.y, b.x, b.id);
+    });
+    for (std::uint32_t at = 0; at < n; ++at) {
+        const Placed& p = placed[at];
+        xs_[at] = points[p.id].x;
+        ys_[at] = points[p.id].y;
+        ids_[at] = p.id;
+        const bool new_cell = at == 0 || p.component != placed[at - 1].component ||
+                              p.y != placed[at - 1].y || p.x != placed[at - 1].x;
+        if (!new_cell) continue;
+        const bool new_row = at == 0 || p.component != placed[at - 1].component ||
+                             p.y != placed[at - 1].y;
+        const auto cell = static_cast<std::uint32_t>(cell_y_.size());
+        if (new_row) {
+            if (!rows_.empty()) rows_.back().end_cell = cell;
+            rows_.push_back({p.component, p.y, cell, cell});
         }
-        for (std::size_t c = 0; c < cells; ++c) {
-            if (dense_start_[c] == dense_start_[c + 1]) continue;
-            cell_y_.push_back(static_cast<std::int64_t>(c) / columns);
-            cell_x_.push_back(static_cast<std::int64_t>(c) % columns);
-            cell_start_.push_back(dense_start_[c]);
-        }
-        cell_start_.push_back(static_cast<std::uint32_t>(n));
-        cell_component_.assign(cell_y_.size(), 0);
-        component_end_.push_back(static_cast<std::uint32_t>(n));
-    } else {
-        std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
-            return std::tie(a.component, a.y, a.x, a.id) < std::tie(b.component, b.y, b.x, b.id);
-        });
-        for (std::uint32_t at = 0; at < n; ++at) {
-            const Placed& p = placed[at];
-            xs_[at] = points[p.id].x;
-            ys_[at] = points[p.id].y;
-            ids_[at] = p.id;
-            const bool new_cell = at == 0 || p.component != placed[at - 1].component ||
-                                  p.y != placed[at - 1].y || p.x != placed[at - 1].x;
-            if (!new_cell) continue;
-            const bool new_row = at == 0 || p.component != placed[at - 1].component ||
-                                 p.y != placed[at - 1].y;
-            const auto cell = static_cast<std::uint32_t>(cell_y_.size());
-            if (new_row) {
-                if (!rows_.empty()) rows_.back().end_cell = cell;
-                rows_.push_back({p.component, p.y, cell, cell});
-            }
-            if (at > 0 && p.component != placed[at - 1].component) component_end_.push_back(at);
-            cell_y_.push_back(p.y);
-            cell_x_.push_back(p.x);
-            cell_component_.push_back(p.component);
-            cell_row_.push_back(static_cast<std::uint32_t>(rows_.size() - 1));
-            cell_start_.push_back(at);
-        }
-        rows_.back().end_cell = static_cast<std::uint32_t>(cell_y_.size());
-        cell_start_.push_back(static_cast<std::uint32_t>(n));
-        component_end_.push_back(static_cast<std::uint32_t>(n));
+        if (at > 0 && p.component != placed[at - 1].component) component_end_.push_back(at);
+        cell_y_.push_back(p.y);
+        cell_x_.push_back(p.x);
+        cell_component_.push_back(p.component);
+        cell_row_.push_back(static_cast<std::uint32_t>(rows_.size() - 1));
+        cell_start_.push_back(at);
     }
+    rows_.back().end_cell = static_cast<std::uint32_t>(cell_y_.size());
+    cell_start_.push_back(static_cast<std::uint32_t>(n));
+    component_end_.push_back(static_cast<std::uint32_t>(n));
     build_runs(width, height);
 }
 

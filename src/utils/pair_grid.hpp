@@ -65,7 +65,7 @@ public:
     const std::uint32_t* ids() const { return ids_.data(); }
 
     // Occupied cells, in cell order; cell c holds positions cell_range(c).
-    std::uint32_t cell_count() const { return static_cast<std::uint32_t>(cell_y_.size()); }
+    std::uint32_t cell_count() const { return static_cast<std::uint32_t>(cell_start_.size() - 1); }
     PositionRange cell_range(std::uint32_t c) const { return {cell_start_[c], cell_start_[c + 1]}; }
 
     // The first occupied cell at or after position `position` (cells are
@@ -90,7 +90,12 @@ private:
     // component of `cell`.
     PositionRange rows_after(std::uint32_t cell, std::int64_t row) const;
     // Positions of all later components.
-    std::uint32_t component_end(std::uint32_t cell) const { return component_end_[cell_component_[cell]]; }
+    std::uint32_t component_end(std::uint32_t cell) const {
+        return dense_ ? size() : component_end_[cell_component_[cell]];
+    }
+    // Column and row of an occupied cell within its component.
+    std::int64_t cell_x(std::uint32_t c) const { return dense_ ? cell_number_[c] % columns_ : cell_x_[c]; }
+    std::int64_t cell_y(std::uint32_t c) const { return dense_ ? cell_number_[c] / columns_ : cell_y_[c]; }
 
     void build_runs(double cell_width, double cell_height);
 
@@ -105,7 +110,7 @@ private:
     std::vector<double> ys_;
     std::vector<std::uint32_t> ids_;
 
-    // Occupied cells in order (component, row, column).
+    // Occupied cells of a sparse grid in order (component, row, column).
     std::vector<std::int64_t> cell_y_;
     std::vector<std::int64_t> cell_x_;
     std::vector<std::uint32_t> cell_component_;
@@ -123,7 +128,9 @@ private:
     std::vector<Row> rows_;
 
     // Dense grids (one component, few empty cells): position of every cell,
-    // occupied or not, in row-major order.
+    // occupied or not, in row-major order, and the number of each occupied
+    // cell.
+    std::vector<std::uint32_t> cell_number_;
     std::int64_t columns_ = 0;
     std::int64_t row_count_ = 0;
     std::vector<std::uint32_t> dense_start_;
@@ -138,8 +145,8 @@ void PairGrid::visit(std::uint32_t first_cell, std::uint32_t last_cell, Visitor&
         } else if (own_cell_ == CellVerdict::kAll) {
             visitor.all_within(own.begin, own.end);
         }
-        const std::int64_t x = cell_x_[c];
-        const std::int64_t y = cell_y_[c];
+        const std::int64_t x = cell_x(c);
+        const std::int64_t y = cell_y(c);
         for (const CellRun& run : runs_) {
             const PositionRange target = row_range(c, y + run.dy, x + run.first, x + run.last);
             if (target.begin >= target.end) continue;
