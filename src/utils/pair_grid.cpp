@@ -1,5 +1,7 @@
 #include "utils/pair_grid.hpp"
 
+#include "utils/pair_tests.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -127,9 +129,10 @@ PairGrid::PairGrid(std::span<const Point> points, std::span<const std::uint32_t>
     }
     const double width = height * kWidthPerHeight;
 
-    xs_.resize(n);
+    // The block tests read whole vectors, up to a few values past the end.
+    xs_.resize(n + kPairLanePadding, 0.0);
+    ys_.resize(n + kPairLanePadding, 0.0);
     ids_.resize(n);
-    ys_.resize(n);
 
     // One component whose cells fit a dense grid: a counting sort by cell
     // number, the points of a cell in the order given.

@@ -60,6 +60,7 @@ public:
              DistanceBand band);
 
     std::uint32_t size() const { return static_cast<std::uint32_t>(ids_.size()); }
+    // Positions in cell order; the coordinate arrays are padded past size().
     const double* xs() const { return xs_.data(); }
     const double* ys() const { return ys_.data(); }
     const std::uint32_t* ids() const { return ids_.data(); }

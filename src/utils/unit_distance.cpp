@@ -5,12 +5,12 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <new>
 #include <vector>
 
 #include "utils/interrupt.hpp"
 #include "utils/pair_grid.hpp"
+#include "utils/pair_tests.hpp"
 #include "utils/parallel.hpp"
 
 namespace vantor {
@@ -42,48 +42,6 @@ inline std::uint64_t pack(std::uint32_t a, std::uint32_t b) {
     return a < b ? (std::uint64_t{a} << 32 | b) : (std::uint64_t{b} << 32 | a);
 }
 
-// Two lanes of doubles and of the 64-bit masks their comparisons give, the
-// width of the vector registers every x86-64 has. Every
-// lane does exactly the scalar test's operations, in its order (no fused
-// multiply-add), so a lane passes exactly when the scalar test does.
-typedef double Lanes __attribute__((vector_size(16)));
-typedef std::int64_t LaneMasks __attribute__((vector_size(16)));
-
-inline Lanes load_lanes(const double* from) {
-    Lanes lanes;
-    std::memcpy(&lanes, from, sizeof lanes);
-    return lanes;
-}
-
-// The pass mask (all ones for a passing pair) of the two points b, b + 1.
-inline LaneMasks pass_mask(Lanes qx, Lanes qy, const double* xs, const double* ys, std::uint32_t b,
-                           Lanes lo, Lanes hi) {
-    const Lanes dx = qx - load_lanes(xs + b);
-    const Lanes dy = qy - load_lanes(ys + b);
-    const Lanes d2 = dy * dy + dx * dx;
-    return (lo <= d2) & (d2 <= hi);
-}
-
-// How many of the points b0 .. b1 - 1 pass with the point (qx, qy).
-inline std::uint64_t count_passing(double qx, double qy, const double* xs, const double* ys,
-                                   std::uint32_t b0, std::uint32_t b1, double lo, double hi) {
-    const Lanes qxs = {qx, qx};
-    const Lanes qys = {qy, qy};
-    const Lanes los = {lo, lo};
-    const Lanes his = {hi, hi};
-    LaneMasks passed = {0, 0};
-    std::uint32_t b = b0;
-    for (; b + 2 <= b1; b += 2) passed -= pass_mask(qxs, qys, xs, ys, b, los, his);
-    std::uint64_t found = static_cast<std::uint64_t>(passed[0] + passed[1]);
-    for (; b < b1; ++b) {
-        const double dx = qx - xs[b];
-        const double dy = qy - ys[b];
-        const double d2 = dy * dy + dx * dx;
-        found += static_cast<std::uint64_t>((lo <= d2) & (d2 <= hi));
-    }
-    return found;
-}
-
 // Counts the passing pairs of the blocks a pair grid hands out.
 struct PairCounter {
     const double* xs;
@@ -92,9 +50,7 @@ struct PairCounter {
     std::uint64_t count = 0;
 
     void test(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
-        const double* x = xs;
-        const double* y = ys;
-        for (std::uint32_t a = a0; a < a1; ++a) count += count_passing(x[a], y[a], x, y, b0, b1, bounds.lo, bounds.hi);
+        count += count_block(PairBlock{xs, ys, a0, a1, b0, b1}, bounds.lo, bounds.hi);
     }
     void test_within(std::uint32_t a0, std::uint32_t a1) {
         for (std::uint32_t a = a0; a + 1 < a1; ++a) test(a, a + 1, a + 1, a1);
@@ -115,28 +71,10 @@ struct PairCollector {
     const std::uint32_t* ids;
     UnitDistanceBounds bounds;
     std::vector<std::uint64_t> keys;
+    std::vector<std::uint32_t> scratch;
 
     void test(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
-        const double* x = xs;
-        const double* y = ys;
-        const Lanes lo = {bounds.lo, bounds.lo};
-        const Lanes hi = {bounds.hi, bounds.hi};
-        for (std::uint32_t a = a0; a < a1; ++a) {
-            const Lanes qx = {x[a], x[a]};
-            const Lanes qy = {y[a], y[a]};
-            std::uint32_t b = b0;
-            // Passing pairs are rare: two at a time, and a lane is looked at
-            // only when one of the two passed.
-            for (; b + 2 <= b1; b += 2) {
-                const LaneMasks mask = pass_mask(qx, qy, x, y, b, lo, hi);
-                if ((mask[0] | mask[1]) == 0) continue;
-                if (mask[0] != 0) keys.push_back(pack(ids[a], ids[b]));
-                if (mask[1] != 0) keys.push_back(pack(ids[a], ids[b + 1]));
-            }
-            for (; b < b1; ++b) {
-                if (is_unit_pair(x[a], y[a], x[b], y[b], bounds)) keys.push_back(pack(ids[a], ids[b]));
-            }
-        }
+        collect_block(PairBlock{xs, ys, a0, a1, b0, b1}, bounds.lo, bounds.hi, ids, keys, scratch);
     }
     void test_within(std::uint32_t a0, std::uint32_t a1) {
         for (std::uint32_t a = a0; a + 1 < a1; ++a) test(a, a + 1, a + 1, a1);
@@ -275,7 +213,7 @@ std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDista
     }
     const PairGrid grid(points, finite, window.band);
     const std::vector<PairCollector> parts =
-        visit_pairs_in_tasks(grid, PairCollector{grid.xs(), grid.ys(), grid.ids(), bounds, {}});
+        visit_pairs_in_tasks(grid, PairCollector{grid.xs(), grid.ys(), grid.ids(), bounds, {}, {}});
     std::size_t total = keys.size();
     for (const PairCollector& part : parts) total += part.keys.size();
     keys.reserve(total);

@@ -9,6 +9,7 @@
 
 #include "construction.hpp"
 #include "grids.hpp"
+#include "utils/pair_tests.hpp"
 #include "utils/unit_distance.hpp"
 
 namespace vantor {
@@ -143,6 +144,41 @@ TEST(UnitDistance, EveryWindowAndSpreadMatchesAllPairs) {
         }
     }
     unsetenv("VANTOR_NUM_THREADS");
+}
+
+// Two and four lanes must pass exactly the pairs the scalar test passes,
+// whatever the block's length (partial vectors at the end included).
+TEST(UnitDistance, EveryLaneWidthGivesTheScalarVerdicts) {
+    std::mt19937_64 rng(5);
+    const PointList cloud = random_cloud(rng, 200, 1.0);
+    std::vector<double> xs, ys;
+    std::vector<std::uint32_t> ids;
+    for (const Point& p : cloud) {
+        xs.push_back(p.x);
+        ys.push_back(p.y);
+        ids.push_back(static_cast<std::uint32_t>(ids.size()));
+    }
+    xs.resize(xs.size() + kPairLanePadding, 0.0);
+    ys.resize(ys.size() + kPairLanePadding, 0.0);
+    const auto bounds = unit_distance_bounds(0.05);
+    for (std::uint32_t length = 0; length < 40; ++length) {
+        const PairBlock block{xs.data(), ys.data(), 0, 7, 100, 100 + length};
+        std::vector<std::uint64_t> expected;
+        for (std::uint32_t a = block.a0; a < block.a1; ++a) {
+            for (std::uint32_t b = block.b0; b < block.b1; ++b) {
+                const PointList pair{cloud[a], cloud[b]};
+                if (count_unit_distances_all_pairs(pair, bounds) == 1) expected.push_back(std::uint64_t{a} << 32 | b);
+            }
+        }
+        std::vector<std::uint64_t> two, four;
+        std::vector<std::uint32_t> scratch;
+        collect_block_two_lanes(block, bounds.lo, bounds.hi, ids.data(), two, scratch);
+        collect_block_four_lanes(block, bounds.lo, bounds.hi, ids.data(), four, scratch);
+        EXPECT_EQ(two, expected) << length;
+        EXPECT_EQ(four, expected) << length;
+        EXPECT_EQ(count_block_two_lanes(block, bounds.lo, bounds.hi), expected.size());
+        EXPECT_EQ(count_block_four_lanes(block, bounds.lo, bounds.hi), expected.size());
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "algebraic/section2/numerators.hpp"
 #include "utils/interrupt.hpp"
 #include "utils/memory_budget.hpp"
+#include "utils/parallel.hpp"
 
 namespace vantor {
 namespace {
@@ -95,7 +96,7 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
 
     std::vector<double> values(degree);
     std::vector<Complex> weights(degree);
-    std::vector<Numerator> node(degree, 0);
+    const std::vector<Numerator> root(degree, 0);
 
     SearchTree tree(degree);
     tree.reserve(std::min<std::uint64_t>(budget, 1 << 16) + 1);
@@ -103,62 +104,95 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
 
     // The root: the zero element with an empty path, not tested against the
     // radius.
-    embed_numerators(node.data(), denominator, field, values, weights);
+    embed_numerators(root.data(), denominator, field, values, weights);
     const Complex& root_value = weights[input.projection_index];
-    tree.append(node.data(), 0, PathStep{0, 0}, Point{root_value.re, root_value.im});
+    tree.append(root.data(), 0, PathStep{0, 0}, Point{root_value.re, root_value.im});
     seen.insert(0);
 
-    // The candidates of one node, in translation order with + before -: the
-    // ones inside the polydisk, their numerators, points and hashes. Their
-    // geometry is settled first and their lookups issued together, so the
-    // table's memory is being read while the next candidates are computed.
+    // Nodes are expanded in chunks. The candidates of a chunk's nodes, in
+    // translation order with + before -, depend on those nodes alone (all of
+    // them are in the tree already), so their geometry is worked out on
+    // several threads: the ones inside the polydisk keep their numerators,
+    // point and hash. The lookups and insertions then run on this thread in
+    // order, exactly as one node after another.
     struct Inside {
         std::uint32_t translation;
         std::int8_t sign;
         Point point;
         std::uint64_t hash;
     };
+    const std::uint64_t per_node = 2 * count;
     std::vector<Inside> inside;
-    inside.reserve(2 * count);
-    std::vector<Numerator> candidates(2 * count * degree);
-
-    for (std::uint64_t head = 0; head < tree.size(); ++head) {
-        if (tree.size() >= budget) break;
-        if (head % 1024 == 0) poll_interrupt();
-        std::copy(tree.numerators(head), tree.numerators(head) + degree, node.begin());
-        inside.clear();
+    std::vector<std::uint32_t> inside_count;
+    std::vector<Numerator> candidates;
+    auto expand = [&](std::uint64_t k, const Numerator* node, std::vector<double>& values,
+                      std::vector<Complex>& weights) {
+        std::uint32_t found = 0;
         for (std::uint64_t t = 0; t < count; ++t) {
             const std::int64_t* step = translations.numerators[t].data();
             for (const std::int8_t sign : {std::int8_t{1}, std::int8_t{-1}}) {
-                Numerator* candidate = &candidates[inside.size() * degree];
+                Numerator* candidate = &candidates[(k * per_node + found) * degree];
                 for (std::uint64_t m = 0; m < degree; ++m) {
-                    if (__builtin_add_overflow(node[m], static_cast<Numerator>(sign) * step[m],
-                                               &candidate[m])) {
+                    if (__builtin_add_overflow(node[m], static_cast<Numerator>(sign) * step[m], &candidate[m])) {
                         throw std::logic_error("candidate numerator left 128-bit range");
                     }
                 }
                 // The polydisk test comes before any exact identity work.
                 embed_numerators(candidate, denominator, field, values, weights);
                 if (outside_polydisk(weights, limit)) continue;
-                const std::uint64_t hash = hash_numerators(candidate, degree);
-                seen.prefetch(hash);
                 const Complex& value = weights[input.projection_index];
-                inside.push_back({static_cast<std::uint32_t>(t), sign, Point{value.re, value.im}, hash});
+                inside[k * per_node + found] = {static_cast<std::uint32_t>(t), sign, Point{value.re, value.im},
+                                                hash_numerators(candidate, degree)};
+                ++found;
             }
         }
-        bool budget_reached = false;
-        for (std::size_t c = 0; c < inside.size() && !budget_reached; ++c) {
-            const Numerator* candidate = &candidates[c * degree];
-            if (seen.find(candidate, inside[c].hash) >= 0) continue;
-            if (tree.size() >= node_limit) throw std::bad_alloc();
-            tree.append(candidate, static_cast<std::uint32_t>(head), PathStep{inside[c].translation, inside[c].sign},
-                        inside[c].point);
-            seen.insert(tree.size() - 1, inside[c].hash);
-            // The search ends at once when the budget is reached, in the
-            // middle of a node's translations if need be.
-            budget_reached = tree.size() >= budget;
+        inside_count[k] = found;
+    };
+
+    constexpr std::uint64_t kChunkNodes = 16384;
+    constexpr std::uint64_t kNodesPerTask = 512;
+    bool done = false;
+    for (std::uint64_t head = 0; !done && head < tree.size();) {
+        poll_interrupt();
+        const std::uint64_t chunk = std::min(tree.size() - head, kChunkNodes);
+        inside.resize(chunk * per_node);
+        inside_count.resize(chunk);
+        candidates.resize(chunk * per_node * degree);
+        const std::uint64_t tasks = (chunk + kNodesPerTask - 1) / kNodesPerTask;
+        parallel_for(tasks, tasks > 1 ? thread_count() : 1, [&](std::size_t task) {
+            std::vector<double> task_values(degree);
+            std::vector<Complex> task_weights(degree);
+            const std::uint64_t end = std::min(chunk, (task + 1) * kNodesPerTask);
+            for (std::uint64_t k = task * kNodesPerTask; k < end; ++k) {
+                expand(k, tree.numerators(head + k), task_values, task_weights);
+            }
+        });
+        for (std::uint64_t k = 0; k < chunk && !done; ++k) {
+            // The search ends when the visited list holds the budget: before
+            // a node is expanded, or at once in the middle of its
+            // translations.
+            if (tree.size() >= budget) {
+                done = true;
+                break;
+            }
+            if (k + 1 < chunk) {
+                for (std::uint32_t c = 0; c < inside_count[k + 1]; ++c) seen.prefetch(inside[(k + 1) * per_node + c].hash);
+            }
+            for (std::uint32_t c = 0; c < inside_count[k]; ++c) {
+                const Inside& found = inside[k * per_node + c];
+                const Numerator* candidate = &candidates[(k * per_node + c) * degree];
+                if (seen.find(candidate, found.hash) >= 0) continue;
+                if (tree.size() >= node_limit) throw std::bad_alloc();
+                tree.append(candidate, static_cast<std::uint32_t>(head + k), PathStep{found.translation, found.sign},
+                            found.point);
+                seen.insert(tree.size() - 1, found.hash);
+                if (tree.size() >= budget) {
+                    done = true;
+                    break;
+                }
+            }
         }
-        if (budget_reached) break;
+        head += chunk;
     }
 
     // Merging, the count check and selection.
