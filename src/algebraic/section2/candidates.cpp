@@ -94,8 +94,6 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
     const std::uint64_t node_limit = std::min<std::uint64_t>(
         memory_budget_bytes() / SearchTree::node_bytes(degree), UINT32_MAX - 1);
 
-    std::vector<double> values(degree);
-    std::vector<Complex> weights(degree);
     const std::vector<Numerator> root(degree, 0);
 
     SearchTree tree(degree);
@@ -104,45 +102,75 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
 
     // The root: the zero element with an empty path, not tested against the
     // radius.
-    embed_numerators(root.data(), denominator, field, values, weights);
-    const Complex& root_value = weights[input.projection_index];
-    tree.append(root.data(), 0, PathStep{0, 0}, Point{root_value.re, root_value.im});
+    tree.append(root.data(), 0, PathStep{0, 0});
     seen.insert(0);
 
     // Nodes are expanded in chunks. The candidates of a chunk's nodes, in
     // translation order with + before -, depend on those nodes alone (all of
     // them are in the tree already), so their geometry is worked out on
-    // several threads: the ones inside the polydisk keep their numerators,
-    // point and hash. The lookups and insertions then run on this thread in
+    // several threads: the ones inside the polydisk keep their numerators
+    // and hash. The lookups and insertions then run on this thread in
     // order, exactly as one node after another.
+    //
+    // Embeddings are linear, so a candidate's embeddings are close to the
+    // node's plus the translation's: within a few units in the last place,
+    // far inside the relative 1e-9 by which the polydisk test is settled
+    // from that sum. Only candidates that close to the boundary are embedded
+    // exactly before the test. The points of the visited nodes are placed
+    // once the search is over, and not at all when it visited fewer nodes
+    // than the points asked for.
     struct Inside {
         std::uint32_t translation;
         std::int8_t sign;
-        Point point;
         std::uint64_t hash;
     };
+    std::vector<Complex> translation_values(count * degree);
+    std::vector<double> values(degree);
+    for (std::uint64_t t = 0; t < count; ++t) {
+        const std::vector<Numerator> wide(translations.numerators[t].begin(), translations.numerators[t].end());
+        embed_numerators(wide.data(), denominator, field, values,
+                         std::span<Complex>(translation_values).subspan(t * degree, degree));
+    }
+    const double surely_inside = limit * limit * (1 - 1e-9);
+    const double surely_outside = limit * limit * (1 + 1e-9);
+    enum class Side { kInside, kOutside, kNear };
+    auto side_of = [&](const Complex* base, const Complex* step, double sign) {
+        Side side = Side::kInside;
+        for (std::uint64_t s = 0; s < degree; ++s) {
+            const double re = base[s].re + sign * step[s].re;
+            const double im = base[s].im + sign * step[s].im;
+            const double square = re * re + im * im;
+            if (square >= surely_outside) return Side::kOutside;
+            if (!(square <= surely_inside)) side = Side::kNear;
+        }
+        return side;
+    };
+
     const std::uint64_t per_node = 2 * count;
     std::vector<Inside> inside;
     std::vector<std::uint32_t> inside_count;
     std::vector<Numerator> candidates;
     auto expand = [&](std::uint64_t k, const Numerator* node, std::vector<double>& values,
-                      std::vector<Complex>& weights) {
+                      std::vector<Complex>& weights, std::vector<Complex>& base) {
+        embed_numerators(node, denominator, field, values, base);
         std::uint32_t found = 0;
         for (std::uint64_t t = 0; t < count; ++t) {
             const std::int64_t* step = translations.numerators[t].data();
             for (const std::int8_t sign : {std::int8_t{1}, std::int8_t{-1}}) {
+                // The polydisk test comes before any exact identity work.
+                const Side side = side_of(base.data(), &translation_values[t * degree], sign);
+                if (side == Side::kOutside) continue;
                 Numerator* candidate = &candidates[(k * per_node + found) * degree];
                 for (std::uint64_t m = 0; m < degree; ++m) {
                     if (__builtin_add_overflow(node[m], static_cast<Numerator>(sign) * step[m], &candidate[m])) {
                         throw std::logic_error("candidate numerator left 128-bit range");
                     }
                 }
-                // The polydisk test comes before any exact identity work.
-                embed_numerators(candidate, denominator, field, values, weights);
-                if (outside_polydisk(weights, limit)) continue;
-                const Complex& value = weights[input.projection_index];
-                inside[k * per_node + found] = {static_cast<std::uint32_t>(t), sign, Point{value.re, value.im},
-                                                hash_numerators(candidate, degree)};
+                if (side == Side::kNear) {
+                    embed_numerators(candidate, denominator, field, values, weights);
+                    if (outside_polydisk(weights, limit)) continue;
+                }
+                inside[k * per_node + found] = {static_cast<std::uint32_t>(t), sign, hash_numerators(candidate, degree)};
                 ++found;
             }
         }
@@ -162,9 +190,10 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
         parallel_for(tasks, tasks > 1 ? thread_count() : 1, [&](std::size_t task) {
             std::vector<double> task_values(degree);
             std::vector<Complex> task_weights(degree);
+            std::vector<Complex> task_base(degree);
             const std::uint64_t end = std::min(chunk, (task + 1) * kNodesPerTask);
             for (std::uint64_t k = task * kNodesPerTask; k < end; ++k) {
-                expand(k, tree.numerators(head + k), task_values, task_weights);
+                expand(k, tree.numerators(head + k), task_values, task_weights, task_base);
             }
         });
         for (std::uint64_t k = 0; k < chunk && !done; ++k) {
@@ -183,8 +212,7 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
                 const Numerator* candidate = &candidates[(k * per_node + c) * degree];
                 if (seen.find(candidate, found.hash) >= 0) continue;
                 if (tree.size() >= node_limit) throw std::bad_alloc();
-                tree.append(candidate, static_cast<std::uint32_t>(head + k), PathStep{found.translation, found.sign},
-                            found.point);
+                tree.append(candidate, static_cast<std::uint32_t>(head + k), PathStep{found.translation, found.sign});
                 seen.insert(tree.size() - 1, found.hash);
                 if (tree.size() >= budget) {
                     done = true;
@@ -194,6 +222,11 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
         }
         head += chunk;
     }
+
+    // Merging only drops points: a search that visited fewer nodes than the
+    // points asked for falls short whatever their places.
+    if (tree.size() < input.n_target) return Shortfall{tree.size()};
+    tree.place_points(denominator, field, input.projection_index);
 
     // Merging, the count check and selection.
     const std::vector<std::uint64_t> accepted = deduplicate_points(tree.points(), params.dedup_distance);

@@ -3,14 +3,32 @@
 #include <algorithm>
 
 #include "algebraic/section2/numerators.hpp"
+#include "utils/interrupt.hpp"
+#include "utils/parallel.hpp"
 
 namespace vantor {
 
-void SearchTree::append(const Numerator* values, std::uint32_t parent, PathStep step, Point point) {
+void SearchTree::append(const Numerator* values, std::uint32_t parent, PathStep step) {
     numerators_.insert(numerators_.end(), values, values + degree_);
     parents_.push_back(parent);
     steps_.push_back(static_cast<std::uint32_t>(step.translation * 2 + (step.sign < 0 ? 1 : 0)));
-    points_.push_back(point);
+}
+
+void SearchTree::place_points(std::int64_t denominator, const MultiquadraticField& field,
+                              std::uint64_t projection_index) {
+    constexpr std::uint64_t kNodesPerTask = 4096;
+    points_.resize(size());
+    const std::uint64_t tasks = (size() + kNodesPerTask - 1) / kNodesPerTask;
+    parallel_for(tasks, [&](std::size_t task) {
+        poll_interrupt();
+        std::vector<double> values(degree_);
+        std::vector<Complex> weights(degree_);
+        const std::uint64_t end = std::min(size(), (task + 1) * kNodesPerTask);
+        for (std::uint64_t node = task * kNodesPerTask; node < end; ++node) {
+            embed_numerators(numerators(node), denominator, field, values, weights);
+            points_[node] = Point{weights[projection_index].re, weights[projection_index].im};
+        }
+    });
 }
 
 void SearchTree::reserve(std::uint64_t nodes) {

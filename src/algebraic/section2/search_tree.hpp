@@ -25,12 +25,16 @@ public:
     std::uint64_t size() const { return parents_.size(); }
 
     const Numerator* numerators(std::uint64_t node) const { return &numerators_[node * degree_]; }
+    // The projected points, once place_points has run.
     const Point& point(std::uint64_t node) const { return points_[node]; }
     const std::vector<Point>& points() const { return points_; }
 
     // Appends a node; the root is its own parent and has no step. Node
     // numbers stay below 2^32.
-    void append(const Numerator* values, std::uint32_t parent, PathStep step, Point point);
+    void append(const Numerator* values, std::uint32_t parent, PathStep step);
+    // Sets the point of every node: numerators / denominator under the
+    // embedding `projection_index` of the field, as embed_numerators gives it.
+    void place_points(std::int64_t denominator, const MultiquadraticField& field, std::uint64_t projection_index);
 
     // The steps from the root to `node`.
     CandidatePath path(std::uint64_t node) const;
