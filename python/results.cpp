@@ -9,6 +9,7 @@ void ensure_points_fit(std::uint64_t count) {
 }
 
 PyRef point_list_to_python(std::span<const Point> points) {
+    const CollectorPause pause;
     PyRef list(PyList_New(python_length(points.size())));
     if (!list) return {};
     Py_ssize_t position = 0;

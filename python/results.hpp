@@ -26,6 +26,23 @@ inline constexpr std::uint64_t kPythonPointBytes = 136;
 // request fails at once with MemoryError instead of exhausting the machine.
 void ensure_points_fit(std::uint64_t count);
 
+// Pauses the interpreter's cycle collector while a large result is built:
+// the tuples a result is made of hold only numbers and form no cycle, and
+// the collections that every few hundred new tuples would trigger only walk
+// them again and again. The previous state comes back at the end of scope.
+class CollectorPause {
+public:
+    CollectorPause() noexcept : was_enabled_(PyGC_Disable()) {}
+    ~CollectorPause() {
+        if (was_enabled_) PyGC_Enable();
+    }
+    CollectorPause(const CollectorPause&) = delete;
+    CollectorPause& operator=(const CollectorPause&) = delete;
+
+private:
+    int was_enabled_;
+};
+
 // A new list of new (x, y) tuples of floats, in order.
 PyRef point_list_to_python(std::span<const Point> points);
 
@@ -49,6 +66,7 @@ PyRef pair_to_python(PyRef first, PyRef second);
 // record with `i` and `j` members (plain edges and construction edges).
 template <class EdgeRange>
 PyRef edge_list_to_python(const EdgeRange& edges) {
+    const CollectorPause pause;
     PyRef list(PyList_New(python_length(std::size(edges))));
     if (!list) return {};
     Py_ssize_t position = 0;

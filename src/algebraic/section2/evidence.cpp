@@ -260,8 +260,9 @@ CertResult<void> verify_edge_set(std::span<const Point> points, std::span<const 
     }
     EdgeList expected = find_unit_edges(points, unit_distance_bounds(tolerance));
     EdgeList got(edges.begin(), edges.end());
-    std::sort(expected.begin(), expected.end());
-    std::sort(got.begin(), got.end());
+    // Both usually come sorted already: the search lists edges in order.
+    if (!std::is_sorted(expected.begin(), expected.end())) std::sort(expected.begin(), expected.end());
+    if (!std::is_sorted(got.begin(), got.end())) std::sort(got.begin(), got.end());
     if (expected != got) return reject(EdgeSetMismatch{std::move(expected), std::move(got)});
     return {};
 }
