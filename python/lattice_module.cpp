@@ -12,6 +12,7 @@
 
 #include "arguments.hpp"
 #include "exceptions.hpp"
+#include "interpreter_guard.hpp"
 #include "lattice_dict.hpp"
 #include "lattice_families/exact_verification.hpp"
 #include "lattice_families/lattice_construction.hpp"
@@ -259,15 +260,7 @@ std::atomic<std::int64_t> owning_interpreter{-1};
 PyObject* cached_module = nullptr;
 
 PyObject* init_module() {
-    const std::int64_t interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
-    if (interpreter == -1) return nullptr;
-    std::int64_t owner = -1;
-    if (!owning_interpreter.compare_exchange_strong(owner, interpreter) && owner != interpreter) {
-        PyErr_SetString(PyExc_ImportError,
-                        "vantor_lattice does not support sub-interpreters: it is already loaded "
-                        "in another interpreter of this process");
-        return nullptr;
-    }
+    if (!claim_interpreter(owning_interpreter, "vantor_lattice")) return nullptr;
     if (cached_module != nullptr) return Py_NewRef(cached_module);
     if (!ready_table_type()) return nullptr;
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "functions.hpp"
+#include "interpreter_guard.hpp"
 #include "py_ref.hpp"
 
 namespace vantor::python {
@@ -148,17 +149,7 @@ bool add_function(PyObject* module, PyMethodDef* definition) {
 }
 
 PyObject* init_module() {
-    const std::int64_t interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
-    if (interpreter == -1) return nullptr;
-
-    std::int64_t owner = -1;
-    if (!owning_interpreter.compare_exchange_strong(owner, interpreter) && owner != interpreter) {
-        PyErr_SetString(PyExc_ImportError,
-                        "vantor does not support sub-interpreters: it is already loaded in "
-                        "another interpreter of this process");
-        return nullptr;
-    }
-
+    if (!claim_interpreter(owning_interpreter, "vantor")) return nullptr;
     if (cached_module != nullptr) return Py_NewRef(cached_module);
 
     PyRef module(PyModule_Create(&module_def));
