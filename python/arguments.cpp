@@ -5,6 +5,8 @@
 #include <string>
 
 #include "py_ref.hpp"
+#include "utils/memory_budget.hpp"
+#include "utils/memory_estimates.hpp"
 
 namespace vantor::python {
 
@@ -56,7 +58,7 @@ std::size_t parameter_index(const ParameterTable& table, PyObject* keyword) {
 }
 
 // The length of a sequence is only a hint for the size of the result: a
-// failing __len__, or one that claims more than can be reserved, must not
+// failing __len__, or one that claims more than memory can hold, must not
 // make a valid sequence fail.
 template <class Item>
 void reserve_from_hint(PyObject* sequence, std::vector<Item>& items) {
@@ -66,10 +68,23 @@ void reserve_from_hint(PyObject* sequence, std::vector<Item>& items) {
         return;
     }
     try {
-        items.reserve(static_cast<std::size_t>(hint));
+        const auto size = static_cast<std::size_t>(hint);
+        ensure_fits_in_memory(converted_copy_peak_bytes(size, sizeof(Item)));
+        items.reserve(size);
     } catch (const std::length_error&) {
     } catch (const std::bad_alloc&) {
     }
+}
+
+// Makes room for one more item. The copy doubles as it grows, and only while
+// the grown copy fits: a sequence that yields more items than memory can
+// hold ends with MemoryError instead of exhausting the machine.
+template <class Item>
+void make_room(std::vector<Item>& items) {
+    if (items.size() < items.capacity()) return;
+    const std::size_t capacity = items.capacity() < 4 ? 4 : 2 * items.capacity();
+    ensure_fits_in_memory(converted_copy_peak_bytes(capacity, sizeof(Item)));
+    items.reserve(capacity);
 }
 
 // Reads a sequence argument item by item. Only objects that pass the
@@ -92,6 +107,7 @@ bool extract_sequence(PyObject* object, std::vector<Item>& out, ExtractItem extr
     while (PyRef item{PyIter_Next(iterator.get())}) {
         Item value{};
         if (!extract_item(item.get(), value)) return false;
+        make_room(items);
         items.push_back(value);
     }
     if (PyErr_Occurred()) return false;

@@ -81,7 +81,7 @@ std::expected<PyRef, LibraryError> certified_pipeline(std::vector<std::int64_t> 
 
         // Checked only once the request is known to be valid, so that invalid
         // arguments are still reported as such whatever n_target is.
-        ensure_points_fit(n_target);
+        ensure_multiquadratic_fits(*request, n_target, true);
 
         auto set = certify_construction(*request, n_target);
         if (!set) return std::unexpected(LibraryError(std::move(set.error())));

@@ -115,7 +115,7 @@ PyObject* generate_multiquadratic(PyObject*, PyObject* const* args, Py_ssize_t n
             if (!request) return std::unexpected(std::move(request.error()));
             // Only a valid request is sized, so that invalid arguments are
             // reported as such whatever n_target is.
-            ensure_points_fit(arguments.n_target);
+            ensure_multiquadratic_fits(*request, arguments.n_target, false);
             return generate_points(*request, arguments.n_target);
         });
         if (!points) return PyRef();

@@ -1,11 +1,24 @@
 #include "results.hpp"
 
+#include <limits>
+#include <variant>
+
 #include "utils/memory_budget.hpp"
+#include "utils/memory_estimates.hpp"
 
 namespace vantor::python {
 
 void ensure_points_fit(std::uint64_t count) {
-    ensure_fits_in_memory(count, sizeof(Point) + kPythonPointBytes);
+    ensure_fits_in_memory(point_list_peak_bytes(count));
+}
+
+void ensure_multiquadratic_fits(const Construction& request, std::uint64_t n_target,
+                                bool certified) {
+    const std::uint64_t generators = std::get<Multiquadratic>(request).params.generators.size();
+    // A valid field has at most 21 generators; anything beyond cannot fit.
+    constexpr std::uint64_t kTooLarge = std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t degree = generators < 64 ? std::uint64_t{1} << generators : kTooLarge;
+    ensure_fits_in_memory(multiquadratic_peak_bytes(degree, n_target, certified));
 }
 
 PyRef point_list_to_python(std::span<const Point> points) {

@@ -11,20 +11,21 @@
 #include <stdexcept>
 #include <utility>
 
+#include "construction.hpp"
 #include "point.hpp"
 #include "py_ref.hpp"
 
 namespace vantor::python {
 
-// What one point costs once it is returned: a (float, float) tuple with its
-// two floats as the allocator rounds them (64 + 2 * 32 bytes) and its slot
-// in the list (8 bytes).
-inline constexpr std::uint64_t kPythonPointBytes = 136;
-
 // Throws std::bad_alloc unless `count` points fit in memory both as library
 // points and as the Python list that is returned for them, so a hopeless
 // request fails at once with MemoryError instead of exhausting the machine.
 void ensure_points_fit(std::uint64_t count);
+
+// The same for a valid multiquadratic request of n_target points, plain or
+// certified, by its estimated peak (utils/memory_estimates.hpp).
+void ensure_multiquadratic_fits(const Construction& request, std::uint64_t n_target,
+                                bool certified);
 
 // Pauses the interpreter's cycle collector while a large result is built:
 // the tuples a result is made of hold only numbers and form no cycle, and
