@@ -56,6 +56,6 @@ if ! is_python312 "$venv/bin/python" 2>/dev/null; then
 fi
 
 "$venv/bin/python" -m pip install -q --disable-pip-version-check \
-    "scikit-build-core>=0.10" "cmake>=3.26" ninja "pytest>=8"
+    "scikit-build-core>=0.10" "cmake>=3.26" ninja "pytest>=8" "hypothesis>=6.100"
 # Built without isolation so that rebuilds reuse the build tree in build/.
 "$venv/bin/python" -m pip install -q --disable-pip-version-check --no-build-isolation "$root"
