@@ -19,10 +19,6 @@ namespace vantor {
 // point for lists of 1 and 4 million points.
 inline constexpr std::uint64_t kReturnedPointBytes = 136;
 
-// One returned edge: an (i, j) tuple and two ints (28 bytes each, rounded to
-// 32; indices up to 256 are shared small ints) and its list slot.
-inline constexpr std::uint64_t kReturnedEdgeBytes = 136;
-
 constexpr std::uint64_t saturating_product(std::uint64_t a, std::uint64_t b) {
     std::uint64_t product = 0;
     if (__builtin_mul_overflow(a, b, &product)) return std::numeric_limits<std::uint64_t>::max();
@@ -53,41 +49,33 @@ constexpr std::uint64_t converted_copy_peak_bytes(std::uint64_t capacity,
 }
 
 // The multiquadratic construction of n_target points in a field of this
-// degree, plain or certified. Per requested point it assumes:
-//  - the search visits up to 10 nodes (the construction's candidate
-//    factor), each holding `degree` 128-bit numerators and about 80 bytes of
-//    parent, step, projected point, modulus and lookup-table share;
-//  - the unit-distance graph that peeling builds over the candidates costs
-//    about 40 bytes per node and coefficient (fitted, see below);
-//  - the returned point costs 16 + 136 bytes;
-//  - a certified request returns about one construction or audit edge per
-//    point and coefficient (0.65 to 0.95 measured), each a 16-byte library
-//    edge and a returned tuple; its keys and paths are built after the
-//    search's memory is released and are not counted.
-// Fitted to the peak resident memory of whole calls with k = 1 and n_target
-// = 2000, in bytes per requested point (estimate / measured, plain and
-// certified): degree 4: 3192 / 2040, 3800 / 2601; degree 8: 5432 / 6257,
-// 6648 / 6252; degree 16: 9912 / 9882, 12344 / 9820. The graph grows denser
-// with the radius the search needs, so larger requests and larger k cost
-// more per point than this: degree 8 measured 12043 at n_target = 20000 and
-// 29893 at 100000, degree 16 18452 and 33533, degree 4 with k = 3 9522 at
-// 20000 (degree 4, k = 1 stays near 2200). The estimate is thus a floor that
-// refuses what cannot fit at all; the search's own per-node check, and
-// failing allocations after it, catch requests that outgrow it.
+// degree, plain or certified. Measured, not derived: the peak is set by the
+// search (up to 10 visited nodes per requested point, each with `degree`
+// numerators) and by the unit-distance graph that merging and peeling build
+// over the candidates, whose density grows with the degree. Peak resident
+// memory of whole calls with k = 1, in bytes per requested point at
+// n_target = 2000 / 20000 (plain; certified):
+//   degree 4:  1133 / 633;  2521 / 2126
+//   degree 8:  6443 / 7340; 6457 / 7343
+//   degree 16: 22506 / 13661; 22592 / 13344
+// (degree 16 at 2000 points is mostly a fixed 20 MB of working tables). The
+// estimate takes 1200 bytes per point for degree 4 and 900 per coefficient
+// above it, and a certified request 350 more per coefficient for its
+// certificate and the returned edge tuples (0.65 to 0.95 edges per point and
+// coefficient). Larger k needs more translations and a larger radius and
+// costs more per point, so this is a floor that refuses what cannot fit at
+// all; the search's own per-node check and failing allocations catch
+// requests that outgrow it. Recalibrate when the pipeline changes.
 constexpr std::uint64_t multiquadratic_peak_bytes(std::uint64_t degree, std::uint64_t n_target,
                                                   bool certified) {
-    constexpr std::uint64_t kNodesPerPoint = 10;
-    constexpr std::uint64_t kNumeratorBytes = 16;
-    constexpr std::uint64_t kNodeBookkeepingBytes = 80;
-    constexpr std::uint64_t kGraphBytesPerCoefficient = 40;
-    const std::uint64_t node = saturating_sum(
-        saturating_product(degree, kNumeratorBytes + kGraphBytesPerCoefficient),
-        kNodeBookkeepingBytes);
-    std::uint64_t per_point = saturating_sum(saturating_product(kNodesPerPoint, node),
-                                             sizeof(Point) + kReturnedPointBytes);
+    constexpr std::uint64_t kSmallFieldBytesPerPoint = 1200;
+    constexpr std::uint64_t kBytesPerCoefficient = 900;
+    constexpr std::uint64_t kCertificateBytesPerCoefficient = 350;
+    std::uint64_t per_point = degree <= 4 ? kSmallFieldBytesPerPoint
+                                          : saturating_product(degree, kBytesPerCoefficient);
     if (certified) {
-        const std::uint64_t edges = saturating_product(degree, sizeof(Edge) + kReturnedEdgeBytes);
-        per_point = saturating_sum(per_point, edges);
+        per_point = saturating_sum(per_point,
+                                   saturating_product(degree, kCertificateBytesPerCoefficient));
     }
     return saturating_product(n_target, per_point);
 }
