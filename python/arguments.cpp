@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "point_buffer.hpp"
 #include "py_ref.hpp"
 #include "utils/memory_budget.hpp"
 #include "utils/memory_estimates.hpp"
@@ -228,6 +229,11 @@ bool extract(PyObject* object, std::vector<std::int64_t>& out) {
 }
 
 bool extract(PyObject* object, PointList& out) {
+    switch (read_point_buffer(object, out)) {
+        case BufferRead::read: return true;
+        case BufferRead::failed: return false;
+        case BufferRead::not_a_buffer: break;
+    }
     return extract_sequence(object, out, extract_point);
 }
 

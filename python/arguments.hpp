@@ -42,7 +42,9 @@ bool extract(PyObject* object, std::int64_t& out);
 bool extract(PyObject* object, double& out);
 // A sequence (not a str) of integers, read by iteration in order.
 bool extract(PyObject* object, std::vector<std::int64_t>& out);
-// A sequence (not a str) of 2-tuples of floats.
+// A sequence (not a str) of 2-tuples of floats, or an object with a
+// buffer of shape (N, 2) of real numbers (see point_buffer.hpp for which
+// objects are read as buffers).
 bool extract(PyObject* object, PointList& out);
 
 // The prefix rule of extract_argument, applied to the pending exception.
