@@ -58,4 +58,7 @@ fi
 "$venv/bin/python" -m pip install -q --disable-pip-version-check \
     "scikit-build-core>=0.10" "cmake>=3.26" ninja "pytest>=8" "hypothesis>=6.100"
 # Built without isolation so that rebuilds reuse the build tree in build/.
-"$venv/bin/python" -m pip install -q --disable-pip-version-check --no-build-isolation "$root"
+# The test extra brings numpy and mypy, the examples extra what the examples
+# draw and export with, so that their tests run rather than skip.
+"$venv/bin/python" -m pip install -q --disable-pip-version-check --no-build-isolation \
+    "$root[test,examples]"

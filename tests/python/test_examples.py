@@ -1,0 +1,54 @@
+"""The scripts in examples/ run to completion on small requests."""
+
+import importlib.util
+import json
+import pathlib
+import subprocess
+import sys
+
+import pytest
+
+EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
+
+
+def needs(*modules):
+    missing = [name for name in modules if importlib.util.find_spec(name) is None]
+    return pytest.mark.skipif(
+        bool(missing), reason=f"needs {', '.join(missing)} (pip install 'vantor[examples]')")
+
+
+def run(script, *arguments, cwd):
+    outcome = subprocess.run([sys.executable, str(EXAMPLES / script), *map(str, arguments)],
+                             cwd=cwd, capture_output=True, text=True, timeout=600)
+    assert outcome.returncode == 0, outcome.stdout + outcome.stderr
+    return outcome.stdout
+
+
+@needs("matplotlib")
+@pytest.mark.parametrize("arguments", [["--points", "60", "--k", "2"], ["--grid", "moser"]])
+def test_plot_writes_a_png(tmp_path, arguments):
+    import matplotlib.image
+
+    run("plot_construction.py", tmp_path / "plot.png", *arguments, cwd=tmp_path)
+    height, width, _ = matplotlib.image.imread(tmp_path / "plot.png").shape
+    assert width > 400 and height > 400
+
+
+@needs("networkx")
+def test_export_round_trips(tmp_path):
+    out = run("export.py", tmp_path, "--points", "120", "--k", "1", cwd=tmp_path)
+    assert "DIFFERS" not in out and out.count("agrees") == 4
+    document = json.loads((tmp_path / "certified.json").read_text())
+    assert list(document["parameters"].values()) == [[2], 17, 1, 120]
+    assert len(document["points"]) == document["point_count"] == 120
+    assert {path.name for path in tmp_path.iterdir()} >= {
+        "certified.json", "certified.graphml", "certified.g6", "audit.g6"}
+
+
+def test_honest_counts_settle_as_the_tolerance_tightens(tmp_path):
+    out = run("honest_counts.py", "--points", "1500", cwd=tmp_path)
+    counts = [int(line.split()[1]) for line in out.splitlines()
+              if line.strip()[:1].isdigit() and "e-" in line.split()[0]]
+    assert len(counts) == 9
+    assert counts == sorted(counts, reverse=True)
+    assert "triangular grid" in out
