@@ -28,3 +28,7 @@ cmake --build "$sanitize"
 
 cd "$root"
 python -m pytest tests/python -q "$@"
+
+# The binary wheel: built and repaired with GMP bundled, installed in a fresh
+# environment, checked to load GMP from inside the wheel, and tested there.
+"$root/tools/wheel.sh" --check

