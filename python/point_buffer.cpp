@@ -251,8 +251,8 @@ BufferRead read_point_buffer(PyObject* object, PointList& out) {
     }
     if (view.ndim != 2 || view.shape == nullptr || view.shape[1] != 2) {
         const std::string shape = shape_text(view);
-        PyErr_Format(PyExc_ValueError, "expected buffer of shape (N, 2), but got buffer of shape %s",
-                     shape.c_str());
+        PyErr_Format(PyExc_ValueError,
+                     "expected buffer of shape (N, 2), but got buffer of shape %s", shape.c_str());
         return BufferRead::failed;
     }
 

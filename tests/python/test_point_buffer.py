@@ -37,7 +37,8 @@ def memoryview_of(rows, code="d"):
 @pytest.mark.parametrize("code", ["d", "f", "q", "b", "B"])
 @pytest.mark.parametrize("tolerance", [0.0, 1e-9, 1e-5])
 def test_memoryview_counts_as_list(code, tolerance):
-    rows = ROWS if code in "df" else [(int(x), int(y)) for x, y in vantor.generate_square_grid(4, 3)]
+    grid = [(int(x), int(y)) for x, y in vantor.generate_square_grid(4, 3)]
+    rows = ROWS if code in "df" else grid
     view = memoryview_of(rows, code)
     assert vantor.count_unit_distances(view, tolerance) == vantor.count_unit_distances(
         as_tuples(view.tolist()), tolerance)
