@@ -51,15 +51,21 @@ rm -rf "$fresh"
 "$venv/bin/python" -m pip --python "$fresh/bin/python" install -q --disable-pip-version-check \
     "$wheel[test]"
 
-module=$("$fresh/bin/python" -c 'import vantor; print(vantor.__file__)')
-site=$(dirname "$module")
-echo "vantor wheel: installed $module"
-gmp=$(ldd "$module" | grep -E 'libgmp(xx)?[.-]' || true)
-echo "$gmp"
-if [ -z "$gmp" ] || echo "$gmp" | grep -qv "=> $site/vantor.libs/"; then
-    echo "vantor wheel: the module does not load GMP from vantor.libs/ in the wheel" >&2
-    exit 1
-fi
+site=$("$fresh/bin/python" -c 'import os, vantor; print(os.path.dirname(vantor.__file__))')
+# Every extension module of the wheel must find GMP in vantor.libs/.
+modules=$("$venv/bin/python" -c 'import sys, zipfile
+print("\n".join(name for name in zipfile.ZipFile(sys.argv[1]).namelist()
+                if "/" not in name and name.endswith(".so")))' "$wheel")
+for name in $modules; do
+    module="$site/$name"
+    echo "vantor wheel: installed $module"
+    gmp=$(ldd "$module" | grep -E 'libgmp(xx)?[.-]' || true)
+    echo "$gmp"
+    if [ -z "$gmp" ] || echo "$gmp" | grep -qv "=> $site/vantor.libs/"; then
+        echo "vantor wheel: $(basename "$module") does not load GMP from vantor.libs/" >&2
+        exit 1
+    fi
+done
 for licence in LICENSE LICENSES/GMP.txt LICENSES/LGPL-3.0.txt; do
     if ! ls "$site"/vantor-*.dist-info/licenses/"$licence" >/dev/null 2>&1; then
         echo "vantor wheel: $licence is missing from the wheel's licence files" >&2
