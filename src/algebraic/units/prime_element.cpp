@@ -1,44 +1,16 @@
 #include "prime_element.hpp"
 
-#include <gmpxx.h>
-
 #include <optional>
 
 #include "../../utils/checked_math.hpp"
+#include "norm_equation.hpp"
+#include "prime_ideal_search.hpp"
+#include "real_part_search.hpp"
+#include "split_prime.hpp"
+#include "utils/interrupt.hpp"
 
 namespace vantor {
 namespace {
-
-// theta is accepted when it is not rational and theta * conj(theta) is
-// exactly `target`. The product is formed over the integers, which is exact
-// and equal to the field product of the integral elements.
-bool is_accepted(const std::vector<std::int64_t>& x, const MultiquadraticField& field,
-                 std::int64_t target) {
-    const std::uint64_t degree = field.degree();
-    bool rational = true;
-    for (std::uint64_t m = 1; m < degree && rational; ++m) rational = x[m] == 0;
-    if (rational) return false;
-
-    const auto imaginary = field.imaginary_index();
-    std::vector<mpz_class> product(degree);
-    mpz_class term;
-    for (std::uint64_t i = 0; i < degree; ++i) {
-        if (x[i] == 0) continue;
-        for (std::uint64_t j = 0; j < degree; ++j) {
-            if (x[j] == 0) continue;
-            const bool negated = imaginary && ((j >> *imaginary) & 1);
-            term = static_cast<long>(x[i]);
-            term *= static_cast<long>(negated ? -x[j] : x[j]);
-            term *= static_cast<long>(field.scale(i, j));
-            product[i ^ j] += term;
-        }
-    }
-    if (product[0] != static_cast<long>(target)) return false;
-    for (std::uint64_t m = 1; m < degree; ++m) {
-        if (product[m] != 0) return false;
-    }
-    return true;
-}
 
 // Walks the vectors with sum of weight_m * x_m^2 = target in lexicographic
 // order and returns the first accepted one. The walk is lazy and iterative:
@@ -67,16 +39,18 @@ std::optional<std::vector<std::int64_t>> first_accepted_vector(
         const std::uint64_t s = isqrt(q);
         if (s * s != q) return false;
         x[last] = -static_cast<std::int64_t>(s);
-        if (is_accepted(x, field, target)) return true;
+        if (solves_norm_equation(x, field, target)) return true;
         if (s == 0) return false;
         x[last] = static_cast<std::int64_t>(s);
-        return is_accepted(x, field, target);
+        return solves_norm_equation(x, field, target);
     };
 
     remaining[0] = static_cast<std::uint64_t>(target);
     std::uint64_t m = 0;
     if (last > 0) start(0);
+    std::uint64_t steps = 0;
     while (true) {
+        if (++steps % 4096 == 0) poll_interrupt();
         if (m < last) {
             const auto used = static_cast<std::uint64_t>(weights[m]) *
                               static_cast<std::uint64_t>(x[m] < 0 ? -x[m] : x[m]) *
@@ -114,8 +88,8 @@ std::vector<std::int64_t> norm_weights(const MultiquadraticField& field) {
     return weights;
 }
 
-Result<PrimeElement> find_prime_element(const MultiquadraticField& field, std::int64_t p,
-                                        std::uint64_t max_exponent) {
+Result<PrimeElement> find_prime_element_by_walk(const MultiquadraticField& field, std::int64_t p,
+                                                std::uint64_t max_exponent) {
     const std::vector<std::int64_t> weights = norm_weights(field);
     std::int64_t target = 1;
     for (std::uint64_t e = 1; e <= max_exponent; ++e) {
@@ -131,6 +105,40 @@ Result<PrimeElement> find_prime_element(const MultiquadraticField& field, std::i
         }
     }
     return fail(PrimeElementNotFound{p, max_exponent});
+}
+
+namespace {
+// About the cost of the ideal lattices of a field of degree 16.
+constexpr std::uint64_t kRealPartNodeBudget = 100000;
+}  // namespace
+
+std::optional<std::vector<std::int64_t>> first_solution_for_split_prime(
+    const MultiquadraticField& field, std::int64_t p) {
+    if (!field.imaginary_index() || !check_split_prime(field.generators(), p)) return std::nullopt;
+    // Small fields: the real part first, while it stays cheaper than the
+    // ideal lattices (a bounded number of box nodes); then the ideals, whose
+    // cost hardly depends on p.
+    if (field.degree() <= kLargestDegreeByPrimeIdeals) {
+        if (auto x = first_solution_by_real_part(field, p, kRealPartNodeBudget)) return x;
+        if (auto x = first_solution_by_prime_ideals(field, p)) return x;
+    }
+    return first_solution_by_real_part(field, p);
+}
+
+Result<PrimeElement> find_prime_element(const MultiquadraticField& field, std::int64_t p,
+                                        std::uint64_t max_exponent) {
+    // A split prime is 1 modulo 4 (-1 is a square modulo it), hence a sum of
+    // two squares a^2 + b^2 with b != 0: a + b i is a solution for e = 1, so
+    // the exponent is 1 and only the first solution in order remains to be
+    // found. Everything else takes the walk itself.
+    if (max_exponent >= 1) {
+        if (auto x = first_solution_for_split_prime(field, p)) {
+            auto theta = FieldElement::from_integers(field, *x);
+            if (!theta) return std::unexpected(theta.error());
+            return PrimeElement{std::move(*theta), 1};
+        }
+    }
+    return find_prime_element_by_walk(field, p, max_exponent);
 }
 
 std::vector<FieldElement> conjugate_list(const FieldElement& theta,

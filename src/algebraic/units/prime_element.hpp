@@ -4,6 +4,7 @@
 // images under the automorphisms of the real subfield.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "../field/field_element.hpp"
@@ -24,9 +25,26 @@ std::vector<std::int64_t> norm_weights(const MultiquadraticField& field);
 // equal to p^e, in lexicographic order (x_0 slowest, each coordinate upwards
 // from its most negative value); the first that is not rational and whose
 // product with its conjugate is exactly p^e wins. The result is the same on
-// every run and every platform.
+// every run and every platform. For a prime that splits completely in an
+// imaginary field the answer is found without walking those vectors: through
+// the prime ideals above p for degrees up to kLargestDegreeByPrimeIdeals,
+// through the real part of theta beyond; the walk serves every other input.
 Result<PrimeElement> find_prime_element(const MultiquadraticField& field, std::int64_t p,
                                         std::uint64_t max_exponent);
+
+// The same search by walking every vector in order; the reference the faster
+// routes must agree with, and the route for primes that do not split.
+Result<PrimeElement> find_prime_element_by_walk(const MultiquadraticField& field, std::int64_t p,
+                                                std::uint64_t max_exponent);
+
+// The largest degree searched through the prime ideals above p (2^(degree/2)
+// ideal lattices); larger fields are searched through the real part.
+inline constexpr std::uint64_t kLargestDegreeByPrimeIdeals = 16;
+
+// For a prime p splitting completely in an imaginary field, the coefficient
+// vector of the first accepted vector for e = 1; nothing for other inputs.
+std::optional<std::vector<std::int64_t>> first_solution_for_split_prime(
+    const MultiquadraticField& field, std::int64_t p);
 
 // The 2^r images of theta under the sign flips of the r generators other than
 // -1: entry s flips the j-th such generator for every bit j of s. Equal
