@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "algebraic/units/prime_element.hpp"
+#include "algebraic/units/prime_ideal_search.hpp"
+#include "algebraic/units/real_part_search.hpp"
 #include "algebraic/units/section2_params.hpp"
 #include "algebraic/units/split_prime.hpp"
 #include "reference_section2.hpp"
@@ -178,6 +180,52 @@ TEST(PrimeElement, LazySearchMatchesCollectingEveryVector) {
         }
     }
 }
+
+std::vector<std::int64_t> integers(const FieldElement& theta) {
+    std::vector<std::int64_t> values;
+    for (const Rational& c : theta.coefficients) values.push_back(c.get_num().get_si());
+    return values;
+}
+
+// Every split prime below a bound, on fields as a user names them (completed
+// with -1): the library's answer, and each of its two routes taken alone,
+// against the walk. The bound is lower where the walk itself takes seconds
+// per prime.
+struct Sweep {
+    std::vector<std::int64_t> generators;
+    std::int64_t below;
+};
+
+void PrintTo(const Sweep& s, std::ostream* os) {
+    for (std::int64_t g : s.generators) *os << g << " ";
+    *os << "below " << s.below;
+}
+
+class SplitPrimeSweep : public ::testing::TestWithParam<Sweep> {};
+
+TEST_P(SplitPrimeSweep, EveryRouteGivesTheWalksElement) {
+    const auto field = field_of(complete_generators(GetParam().generators));
+    int primes = 0;
+    for (std::int64_t p = 3; p < GetParam().below; p += 2) {
+        if (!check_split_prime(field.generators(), p)) continue;
+        ++primes;
+        const auto walk = find_prime_element_by_walk(field, p, 3);
+        ASSERT_TRUE(walk) << p;
+        const auto found = find_prime_element(field, p, 3);
+        ASSERT_TRUE(found) << p;
+        EXPECT_EQ(found->theta, walk->theta) << p;
+        EXPECT_EQ(found->exponent, walk->exponent) << p;
+        EXPECT_EQ(first_solution_by_prime_ideals(field, p), integers(walk->theta)) << p;
+        EXPECT_EQ(first_solution_by_real_part(field, p), integers(walk->theta)) << p;
+    }
+    EXPECT_GT(primes, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, SplitPrimeSweep,
+    ::testing::Values(Sweep{{-1}, 3000}, Sweep{{2}, 3000}, Sweep{{3}, 3000}, Sweep{{5}, 3000},
+                      Sweep{{2, 3}, 1100}, Sweep{{-1, 2, 3}, 1100}, Sweep{{2, 3, 5}, 1800},
+                      Sweep{{6, 11, 10}, 1000}));
 
 }  // namespace
 }  // namespace vantor
