@@ -224,7 +224,7 @@ TEST_P(SplitPrimeSweep, EveryRouteGivesTheWalksElement) {
 INSTANTIATE_TEST_SUITE_P(
     Fields, SplitPrimeSweep,
     ::testing::Values(Sweep{{-1}, 3000}, Sweep{{2}, 3000}, Sweep{{3}, 3000}, Sweep{{5}, 3000},
-                      Sweep{{2, 3}, 1100}, Sweep{{-1, 2, 3}, 1100}, Sweep{{2, 3, 5}, 1800},
+                      Sweep{{2, 3}, 700}, Sweep{{-1, 2, 3}, 700}, Sweep{{2, 3, 5}, 1800},
                       Sweep{{6, 11, 10}, 1000}));
 
 }  // namespace
