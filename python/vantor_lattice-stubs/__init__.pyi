@@ -1,10 +1,11 @@
 """Scaled lattice point sets with many unit distances, checked exactly."""
 
 from collections.abc import Mapping
-from typing import Literal, TypedDict
+from typing import Literal, TypedDict, type_check_only
 
 __all__ = ["square_lattice", "eisenstein_lattice", "best", "verify"]
 
+@type_check_only
 class LatticeResult(TypedDict):
     family: Literal["square", "eisenstein"]
     shape: Literal["disk", "square", "diamond", "hexagon", "turned_hexagon"]

@@ -41,8 +41,9 @@ def run(*arguments, cwd):
                           text=True, timeout=300)
 
 
-def test_stubs_match_the_module(tmp_path):
-    outcome = run("mypy.stubtest", "vantor", cwd=tmp_path)
+@pytest.mark.parametrize("module", ["vantor", "vantor_lattice"])
+def test_stubs_match_the_module(tmp_path, module):
+    outcome = run("mypy.stubtest", module, cwd=tmp_path)
     assert outcome.returncode == 0, outcome.stdout + outcome.stderr
 
 
