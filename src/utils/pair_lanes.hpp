@@ -17,10 +17,6 @@
 namespace vantor {
 namespace {
 
-inline std::uint64_t pack_pair(std::uint32_t a, std::uint32_t b) {
-    return a < b ? (std::uint64_t{a} << 32 | b) : (std::uint64_t{b} << 32 | a);
-}
-
 // Values and masks (all ones where a lane passes) of `kWidth` lanes.
 template <int kWidth>
 struct LaneTypes;

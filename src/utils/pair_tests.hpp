@@ -16,6 +16,12 @@ struct UnitDistanceBounds;
 
 inline constexpr std::uint32_t kPairLanePadding = 3;
 
+// An edge between two indices, packed as i * 2^32 + j with i < j: sorting
+// the packed values sorts the edges by i, then j.
+inline std::uint64_t pack_pair(std::uint32_t a, std::uint32_t b) {
+    return a < b ? (std::uint64_t{a} << 32 | b) : (std::uint64_t{b} << 32 | a);
+}
+
 // The pairs (a, b), a in [a0, a1), b in [b0, b1), of points with
 // coordinates xs, ys. Both arrays must hold kPairLanePadding readable values
 // past the last point.

@@ -36,12 +36,6 @@ void scan_all_pairs(std::span<const Point> points, UnitDistanceBounds bounds, Vi
     }
 }
 
-// An edge (i, j), i < j, packed as i * 2^32 + j: sorting the packed values
-// sorts the edges by i, then j.
-inline std::uint64_t pack(std::uint32_t a, std::uint32_t b) {
-    return a < b ? (std::uint64_t{a} << 32 | b) : (std::uint64_t{b} << 32 | a);
-}
-
 // Counts the passing pairs of the blocks a pair grid hands out.
 struct PairCounter {
     const double* xs;
@@ -81,7 +75,7 @@ struct PairCollector {
     }
     void all(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
         for (std::uint32_t a = a0; a < a1; ++a) {
-            for (std::uint32_t b = b0; b < b1; ++b) keys.push_back(pack(ids[a], ids[b]));
+            for (std::uint32_t b = b0; b < b1; ++b) keys.push_back(pack_pair(ids[a], ids[b]));
         }
     }
     void all_within(std::uint32_t a0, std::uint32_t a1) {
@@ -200,14 +194,14 @@ std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDista
         for_each_infinite_block(classes, [&](const auto& a, const auto& b) {
             for (std::uint32_t i : a) {
                 poll_interrupt();
-                for (std::uint32_t j : b) keys.push_back(pack(i, j));
+                for (std::uint32_t j : b) keys.push_back(pack_pair(i, j));
             }
         });
     }
     if (window.everything) {
         for (std::size_t a = 0; a < finite.size(); ++a) {
             poll_interrupt();
-            for (std::size_t b = a + 1; b < finite.size(); ++b) keys.push_back(pack(finite[a], finite[b]));
+            for (std::size_t b = a + 1; b < finite.size(); ++b) keys.push_back(pack_pair(finite[a], finite[b]));
         }
         return keys;
     }
