@@ -20,7 +20,8 @@ bool same_bits(double x, double y) {
 
 constexpr std::uint64_t kEdgesPerBlock = std::uint64_t{1} << 20;
 
-std::int64_t magnitude(std::int64_t x) { return x < 0 ? -x : x; }
+// Compared without negating, which would overflow for the most negative value.
+bool within_range(std::int64_t x) { return x >= -kMaxCoordinate && x <= kMaxCoordinate; }
 
 // The number of points p of the row-major sorted set with p + v also in
 // it, by walking the set and its translate side by side (translation keeps
@@ -73,8 +74,8 @@ std::expected<void, LatticeError> verify_lattice_set(LatticeFamily family, std::
     for (std::uint64_t k = 0; k < n; ++k) {
         if ((k & 8191) == 0) poll_interrupt();
         const LatticeCoordinate c = coordinates[k];
-        if (magnitude(c.a) > kMaxCoordinate || magnitude(c.b) > kMaxCoordinate) {
-            return std::unexpected(LatticeError{CoordinateOutOfRange{k}});
+        if (!within_range(c.a) || !within_range(c.b)) {
+            return std::unexpected(LatticeError{CoordinateOutOfRange{k, kMaxCoordinateLog2}});
         }
         const Point expected = plane_point(family, c, scale);
         if (!same_bits(points[k].x, expected.x) || !same_bits(points[k].y, expected.y)) {
@@ -82,23 +83,10 @@ std::expected<void, LatticeError> verify_lattice_set(LatticeFamily family, std::
         }
     }
 
-    // The edges are checked in blocks on several threads; each block keeps
-    // its first fault, and the fault of the lowest block is the first of
-    // all, as a plain loop would find it.
-    const std::size_t blocks = (edges.size() + kEdgesPerBlock - 1) / kEdgesPerBlock;
-    std::vector<std::optional<LatticeError>> faults(blocks);
-    parallel_for(blocks, [&](std::size_t block) {
-        const std::uint64_t end = std::min<std::uint64_t>(edges.size(), (block + 1) * kEdgesPerBlock);
-        for (std::uint64_t e = block * kEdgesPerBlock; e < end; ++e) {
-            if ((e & 65535) == 0) poll_interrupt();
-            if (auto fault = edge_fault(family, m, coordinates, edges, e)) {
-                faults[block] = std::move(fault);
-                return;
-            }
-        }
-    });
-    for (auto& fault : faults) {
-        if (fault) return std::unexpected(std::move(*fault));
+    if (auto fault = first_fault(edges.size(), kEdgesPerBlock, [&](std::uint64_t e) {
+            return edge_fault(family, m, coordinates, edges, e);
+        })) {
+        return std::unexpected(std::move(*fault));
     }
 
     // Distinct points and complete edges: sort the coordinates (unless they

@@ -44,7 +44,8 @@ inline bool row_major_less(const LatticeCoordinate& p, const LatticeCoordinate& 
 // The largest coordinate magnitude the exact checks accept: with it, the
 // norm of any difference fits 128-bit arithmetic and a + b/2 is exact in a
 // double.
-inline constexpr std::int64_t kMaxCoordinate = std::int64_t{1} << 50;
+inline constexpr unsigned kMaxCoordinateLog2 = 50;
+inline constexpr std::int64_t kMaxCoordinate = std::int64_t{1} << kMaxCoordinateLog2;
 
 // The largest m accepted: every m up to it is exact as a double, so sqrt(m)
 // is the correctly rounded root of m itself.

@@ -48,7 +48,8 @@ std::string shape_list(LatticeFamily family) {
 
 bool LatticeError::is_request_error() const {
     return std::holds_alternative<NormOutOfRange>(kind) || std::holds_alternative<NotANorm>(kind) ||
-           std::holds_alternative<ShapeNotInFamily>(kind);
+           std::holds_alternative<ShapeNotInFamily>(kind) ||
+           std::holds_alternative<ParameterOutOfRange>(kind);
 }
 
 std::string LatticeError::message() const {
@@ -65,12 +66,15 @@ std::string LatticeError::message() const {
                 return "shape '" + std::string(shape_name(e.shape)) + "' does not fit the " +
                        std::string(family_name(e.family)) + " lattice; its shapes are " +
                        shape_list(e.family);
+            } else if constexpr (std::is_same_v<E, ParameterOutOfRange>) {
+                return std::string(e.name) + " must be between " + decimal(e.low) + " and " +
+                       decimal(e.high) + ", got " + decimal(e.value);
             } else if constexpr (std::is_same_v<E, CountMismatch>) {
                 return decimal(e.points) + " points for " + decimal(e.coordinates) +
                        " lattice coordinates";
             } else if constexpr (std::is_same_v<E, CoordinateOutOfRange>) {
-                return "lattice coordinates of point " + decimal(e.point) +
-                       " exceed 2**50 in magnitude";
+                return "lattice coordinates of point " + decimal(e.point) + " exceed 2**" +
+                       decimal(std::uint64_t{e.limit_log2}) + " in magnitude";
             } else if constexpr (std::is_same_v<E, PointNotScaledLatticePoint>) {
                 return "point " + decimal(e.point) +
                        " is not its lattice point scaled by 1/sqrt(m)";
@@ -91,6 +95,16 @@ std::string LatticeError::message() const {
             } else if constexpr (std::is_same_v<E, MissingEdges>) {
                 return "the edges list " + decimal(e.listed) + " of the " + decimal(e.present) +
                        " pairs at norm m";
+            } else if constexpr (std::is_same_v<E, MoserPointMismatch>) {
+                return "point " + decimal(e.point) +
+                       " is not the plane point of its Moser lattice coordinates";
+            } else if constexpr (std::is_same_v<E, MoserEdgeNotUnit>) {
+                return "edge " + decimal(e.edge) + " " + pair_text(e.i, e.j) +
+                       ": 144 times the squared distance is " + decimal(e.r) + " + " +
+                       decimal(e.s) + "*sqrt(33), not 144";
+            } else if constexpr (std::is_same_v<E, MoserMissingEdges>) {
+                return "the edges list " + decimal(e.listed) + " of the " + decimal(e.present) +
+                       " pairs at distance exactly 1";
             } else {
                 static_assert(kAlwaysFalse<E>, "unhandled LatticeError kind");
             }

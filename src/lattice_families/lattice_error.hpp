@@ -24,6 +24,13 @@ struct ShapeNotInFamily {
     LatticeFamily family;
     PatchShape shape;
 };
+// A parameter of a search request outside low .. high.
+struct ParameterOutOfRange {
+    const char* name;
+    std::uint64_t value;
+    std::uint64_t low;
+    std::uint64_t high;
+};
 
 // ---- the exact check of a finished point set ------------------------------
 
@@ -33,6 +40,7 @@ struct CountMismatch {
 };
 struct CoordinateOutOfRange {
     std::uint64_t point;
+    unsigned limit_log2;  // coordinates may not exceed 2**limit_log2 in magnitude
 };
 struct PointNotScaledLatticePoint {
     std::uint64_t point;
@@ -62,10 +70,28 @@ struct MissingEdges {
     std::uint64_t present;
 };
 
+// ---- the exact check of a Moser lattice point set -------------------------
+
+struct MoserPointMismatch {
+    std::uint64_t point;
+};
+struct MoserEdgeNotUnit {
+    std::uint64_t edge;
+    std::uint64_t i;
+    std::uint64_t j;
+    __int128 r;  // 144 |p_j - p_i|^2 = r + s * sqrt(33)
+    __int128 s;
+};
+struct MoserMissingEdges {
+    std::uint64_t listed;
+    std::uint64_t present;
+};
+
 struct LatticeError {
-    std::variant<NormOutOfRange, NotANorm, ShapeNotInFamily, CountMismatch, CoordinateOutOfRange,
-                 PointNotScaledLatticePoint, RepeatedPoint, EdgeIndexOutOfRange, EdgeOutOfOrder,
-                 EdgeWrongNorm, MissingEdges>
+    std::variant<NormOutOfRange, NotANorm, ShapeNotInFamily, ParameterOutOfRange, CountMismatch,
+                 CoordinateOutOfRange, PointNotScaledLatticePoint, RepeatedPoint,
+                 EdgeIndexOutOfRange, EdgeOutOfOrder, EdgeWrongNorm, MissingEdges,
+                 MoserPointMismatch, MoserEdgeNotUnit, MoserMissingEdges>
         kind;
 
     // True for the kinds that reject a request, false for the faults the

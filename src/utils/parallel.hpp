@@ -5,9 +5,13 @@
 // order, so the result is the same for every thread count.
 
 #include <atomic>
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <type_traits>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -71,6 +75,32 @@ void parallel_for(std::size_t tasks, unsigned threads, Body&& body) {
 template <class Body>
 void parallel_for(std::size_t tasks, Body&& body) {
     parallel_for(tasks, thread_count(), std::forward<Body>(body));
+}
+
+// The fault of the lowest item k in 0 .. count - 1 for which check(k)
+// returns one, as a plain loop would report it, or nothing. Items are
+// checked in blocks of `block` on several threads; each block stops at its
+// own first fault, and the lowest block's fault wins. check(k) returns a
+// std::optional; stop flags are polled every 65536 items.
+template <class Check>
+auto first_fault(std::uint64_t count, std::uint64_t block, Check&& check)
+    -> std::invoke_result_t<Check&, std::uint64_t> {
+    const std::size_t blocks = (count + block - 1) / block;
+    std::vector<std::invoke_result_t<Check&, std::uint64_t>> faults(blocks);
+    parallel_for(blocks, [&](std::size_t b) {
+        const std::uint64_t end = std::min<std::uint64_t>(count, (b + 1) * block);
+        for (std::uint64_t k = b * block; k < end; ++k) {
+            if ((k & 65535) == 0) poll_interrupt();
+            if (auto fault = check(k)) {
+                faults[b] = std::move(fault);
+                return;
+            }
+        }
+    });
+    for (auto& fault : faults) {
+        if (fault) return std::move(fault);
+    }
+    return std::nullopt;
 }
 
 }  // namespace vantor

@@ -1,0 +1,92 @@
+#include "record_search/minkowski_seeds.hpp"
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+#include "utils/interrupt.hpp"
+#include "utils/parallel.hpp"
+
+namespace vantor::records {
+
+namespace {
+
+constexpr std::uint64_t kLargestSummand = 12;
+constexpr std::size_t kSummandsPerSize = 3;
+constexpr std::uint64_t kLargestThirdSummand = 5;
+// Sums are taken while the product of the sizes stays within twice the
+// target; coinciding sums often halve it.
+constexpr std::uint64_t kSumReach = 400;
+
+using Points = std::vector<PackedPoint>;
+
+Points turned(const Points& points, int g) {
+    Points out;
+    out.reserve(points.size());
+    for (PackedPoint p : points) out.push_back(pack(lattice::moser_symmetry(g, unpack(p))));
+    return out;
+}
+
+// A + B without repeats, sorted.
+Points sum(const Points& a, const Points& b) {
+    Points out;
+    out.reserve(a.size() * b.size());
+    for (PackedPoint p : a) {
+        for (PackedPoint q : b) out.push_back(pack(unpack(p) + unpack(q)));
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+}  // namespace
+
+std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uint64_t n_max) {
+    const std::uint64_t bound = 2 * std::min(n_max, kSumReach);
+    std::vector<Points> summands;
+    for (std::uint64_t size = 2; size <= kLargestSummand && size < pools.size(); ++size) {
+        for (std::size_t k = 0; k < pools[size].size() && k < kSummandsPerSize; ++k) {
+            summands.push_back(pools[size][k].points);
+        }
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    for (std::size_t i = 0; i < summands.size(); ++i) {
+        for (std::size_t j = i; j < summands.size(); ++j) {
+            if (summands[i].size() * summands[j].size() <= bound) pairs.emplace_back(i, j);
+        }
+    }
+
+    // Each pair of summands is one task; its sums go to its own slot.
+    std::vector<SetPool> sums(pairs.size());
+    parallel_for(pairs.size(), [&](std::size_t task) {
+        poll_interrupt();
+        const auto [i, j] = pairs[task];
+        for (int g = 0; g < lattice::kMoserSymmetries; ++g) {
+            Points two = sum(summands[i], turned(summands[j], g));
+            if (two.size() > n_max) continue;
+            for (std::size_t k = j; k < summands.size(); ++k) {
+                if (summands[k].size() > kLargestThirdSummand ||
+                    two.size() * summands[k].size() > bound) {
+                    continue;
+                }
+                for (int h = 0; h < lattice::kMoserSymmetries; ++h) {
+                    Points three = sum(two, turned(summands[k], h));
+                    if (three.size() <= n_max) sums[task].push_back(search_set_of(std::move(three)));
+                }
+            }
+            sums[task].push_back(search_set_of(std::move(two)));
+        }
+    });
+
+    std::vector<SetPool> seeds(n_max + 1);
+    std::unordered_set<std::uint64_t> seen;
+    for (SetPool& task : sums) {
+        for (SearchSet& set : task) {
+            if (!seen.insert(set.fingerprint.value()).second) continue;
+            seeds[set.points.size()].push_back(std::move(set));
+        }
+    }
+    return seeds;
+}
+
+}  // namespace vantor::records

@@ -1,0 +1,61 @@
+#include "record_search/search_state.hpp"
+
+#include <algorithm>
+
+namespace vantor::records {
+
+namespace {
+
+std::vector<PackedPoint> make_packed_steps() {
+    std::vector<PackedPoint> steps;
+    for (const lattice::MoserCoordinate& u : lattice::moser_unit_steps()) {
+        steps.push_back(packed_offset(u));
+    }
+    return steps;
+}
+
+bool contains(std::span<const PackedPoint> sorted, PackedPoint p) {
+    return std::binary_search(sorted.begin(), sorted.end(), p);
+}
+
+}  // namespace
+
+std::span<const PackedPoint> packed_unit_steps() {
+    static const std::vector<PackedPoint> steps = make_packed_steps();
+    return steps;
+}
+
+std::vector<std::uint32_t> degrees(const SearchSet& set) {
+    std::vector<std::uint32_t> degree(set.points.size(), 0);
+    for (std::size_t k = 0; k < set.points.size(); ++k) {
+        for (PackedPoint step : packed_unit_steps()) {
+            if (contains(set.points, set.points[k] + step)) ++degree[k];
+        }
+    }
+    return degree;
+}
+
+SearchSet search_set_of(std::vector<PackedPoint> points) {
+    SearchSet set;
+    std::sort(points.begin(), points.end());
+    set.points = std::move(points);
+    std::uint64_t degree_sum = 0;
+    for (std::uint32_t d : degrees(set)) degree_sum += d;
+    set.edges = degree_sum / 2;
+    set.fingerprint = fingerprint_of(set.points);
+    return set;
+}
+
+std::vector<lattice::MoserCoordinate> standard_position(const SearchSet& set) {
+    const int g = set.fingerprint.orientation();
+    std::vector<lattice::MoserCoordinate> turned;
+    turned.reserve(set.points.size());
+    for (PackedPoint p : set.points) turned.push_back(lattice::moser_symmetry(g, unpack(p)));
+    if (turned.empty()) return turned;
+    const lattice::MoserCoordinate low = unpack(set.fingerprint.lowest[static_cast<std::size_t>(g)]);
+    for (lattice::MoserCoordinate& c : turned) c = c - low;
+    std::sort(turned.begin(), turned.end());
+    return turned;
+}
+
+}  // namespace vantor::records

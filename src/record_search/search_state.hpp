@@ -1,0 +1,41 @@
+#pragma once
+// A set of Moser lattice points as the searches hold it: packed points,
+// sorted, with their number of unit pairs and their fingerprint.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "lattice_families/moser_lattice.hpp"
+#include "record_search/packed_point.hpp"
+#include "record_search/set_fingerprint.hpp"
+
+namespace vantor::records {
+
+struct SearchSet {
+    std::vector<PackedPoint> points;  // increasing
+    std::uint64_t edges = 0;          // pairs that differ by a unit step
+    SetFingerprint fingerprint;
+};
+
+// The sets a search keeps of one size, best first.
+using SetPool = std::vector<SearchSet>;
+
+// The unit steps in packed form.
+std::span<const PackedPoint> packed_unit_steps();
+
+// A search set of the given distinct packable points, its edges counted by
+// looking up every point plus every unit step.
+SearchSet search_set_of(std::vector<PackedPoint> points);
+
+// The degree of every point (in the order of set.points): the number of
+// unit steps that lead to another point of the set.
+std::vector<std::uint32_t> degrees(const SearchSet& set);
+
+// The set in its standard position: turned by the symmetry its fingerprint
+// names, moved so that its lowest point (in the order of packed words) is 0,
+// and sorted. Congruent sets come out equal unless their fingerprints
+// collide.
+std::vector<lattice::MoserCoordinate> standard_position(const SearchSet& set);
+
+}  // namespace vantor::records

@@ -1,0 +1,150 @@
+// The search for dense Moser lattice sets and its atlas: fingerprints that
+// see through symmetries, a search that reaches the known maxima for small
+// sizes and does not depend on the thread count, and an atlas that is
+// rejected when any entry is tampered with.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "record_search/atlas.hpp"
+#include "record_search/beam_search.hpp"
+#include "record_search/search_state.hpp"
+#include "record_search/search_tasks.hpp"
+
+namespace vantor::records {
+namespace {
+
+using lattice::MoserCoordinate;
+
+// Known maxima u(n) of unit distances among n points, n = 1 .. 16.
+constexpr std::uint64_t kKnownMaxima[] = {0, 1, 3, 5, 7, 9, 12, 14, 18, 20, 23, 27, 30, 33, 37, 41};
+
+std::vector<PackedPoint> packed(const std::vector<MoserCoordinate>& coordinates) {
+    std::vector<PackedPoint> out;
+    for (const MoserCoordinate& c : coordinates) out.push_back(pack(c));
+    return out;
+}
+
+TEST(SetFingerprint, IsTheSameForCongruentSetsAndFollowsEdits) {
+    const std::vector<MoserCoordinate> spindle = {
+        {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {1, 1, 0, 0},
+        {0, 0, 1, 0}, {0, 0, 0, 1}, {0, 0, 1, 1}};
+    const std::uint64_t value = fingerprint_of(packed(spindle)).value();
+    for (int g = 0; g < lattice::kMoserSymmetries; ++g) {
+        std::vector<MoserCoordinate> image;
+        for (const MoserCoordinate& c : spindle) {
+            image.push_back(lattice::moser_symmetry(g, c) + MoserCoordinate{5, -3, 2, 9});
+        }
+        EXPECT_EQ(fingerprint_of(packed(image)).value(), value) << g;
+        // Both images come out of standard position as the same points.
+        EXPECT_EQ(standard_position(search_set_of(packed(image))),
+                  standard_position(search_set_of(packed(spindle))));
+    }
+    // Incremental updates agree with a fresh fingerprint.
+    const std::vector<PackedPoint> points = packed(spindle);
+    SetFingerprint grown = fingerprint_of(std::span(points).first(6));
+    grown = with_point(grown, points[6]);
+    EXPECT_EQ(grown.value(), value);
+    const SetFingerprint shrunk = without_point(grown, points, 0);
+    EXPECT_EQ(shrunk.value(), fingerprint_of(std::span(points).subspan(1)).value());
+    EXPECT_NE(shrunk.value(), value);
+}
+
+class ThreadCount {
+public:
+    explicit ThreadCount(const char* count) { setenv("VANTOR_NUM_THREADS", count, 1); }
+    ~ThreadCount() { unsetenv("VANTOR_NUM_THREADS"); }
+};
+
+TEST(BeamSearch, ReachesTheKnownMaximaAndIgnoresTheThreadCount) {
+    const BeamSearchOptions options{.n_max = 16, .width = 60, .seed = 3, .sweeps = 2};
+    std::vector<FoundSet> one;
+    {
+        ThreadCount threads("1");
+        one = beam_search(options);
+    }
+    ThreadCount threads("2");
+    EXPECT_EQ(beam_search(options), one);
+    ASSERT_EQ(one.size(), 16u);
+    for (std::size_t k = 0; k < one.size(); ++k) {
+        EXPECT_EQ(one[k].unit_distances, kKnownMaxima[k]) << "n = " << k + 1;
+        const auto set = lattice::moser_point_set(one[k].coordinates);
+        ASSERT_TRUE(set.has_value()) << set.error().message();
+        EXPECT_EQ(set->edges.size(), one[k].unit_distances);
+    }
+}
+
+TEST(BeamSearch, TasksMergeToTheDensestSetOfEachSize) {
+    const BeamSearchOptions options{.n_max = 20, .width = 8, .seed = 0, .sweeps = 1};
+    std::vector<std::vector<FoundSet>> results;
+    for (std::uint64_t task = 0; task < 3; ++task) results.push_back(beam_search(task_options(options, task)));
+    const std::vector<FoundSet> merged = merge_results(results);
+    for (std::size_t k = 0; k < merged.size(); ++k) {
+        std::uint64_t best = 0;
+        for (const auto& result : results) best = std::max(best, result[k].unit_distances);
+        EXPECT_EQ(merged[k].unit_distances, best);
+    }
+    EXPECT_EQ(check_search_request({.n_max = 0}).error().message(),
+              "n_max must be between 1 and 5000, got 0");
+}
+
+TEST(Atlas, StoredAtlasPassesItsExactCheck) {
+    const auto& atlas = stored_atlas();
+    ASSERT_TRUE(atlas.has_value()) << atlas.error().message();
+    ASSERT_GE(atlas->size(), 200u);
+    for (std::size_t k = 0; k < std::size(kKnownMaxima); ++k) {
+        EXPECT_EQ((*atlas)[k].edges.size(), kKnownMaxima[k]);
+    }
+}
+
+// The stored text with line `n` (the set of n points) changed by `edit`.
+std::string with_line_edited(std::size_t n, const std::function<void(std::string&)>& edit) {
+    std::string text(stored_atlas_text());
+    std::string start = "\n";  // built in steps: GCC 12 misreads "\n" + string
+    start += std::to_string(n);
+    start += ' ';
+    const std::size_t at = text.find(start) + 1;
+    const std::size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end - at);
+    edit(line);
+    return text.replace(at, end - at, line);
+}
+
+std::string atlas_verdict(const std::string& text) {
+    const auto checked = checked_atlas(text);
+    return checked ? "ok" : checked.error().message();
+}
+
+bool starts_with(const std::string& text, const std::string& start) {
+    return text.rfind(start, 0) == 0;
+}
+
+TEST(Atlas, RejectsTamperedEntries) {
+    EXPECT_EQ(atlas_verdict(std::string(stored_atlas_text())), "ok");
+    // A moved point: the last coordinate of the last point far away.
+    const std::string moved =
+        atlas_verdict(with_line_edited(27, [](std::string& line) { line.back() = 'Z'; }));
+    EXPECT_TRUE(starts_with(moved, "atlas set of 27 points claims 81 unit distances but has "))
+        << moved;
+    // An extra edge claimed.
+    EXPECT_EQ(atlas_verdict(with_line_edited(27, [](std::string& line) { line.replace(3, 2, "82"); })),
+              "atlas set of 27 points claims 82 unit distances but has 81");
+    // Coincident points: the last point written over with the first.
+    const std::string coincident = atlas_verdict(with_line_edited(9, [](std::string& line) {
+        const std::size_t points = line.rfind(' ') + 1;
+        line.replace(line.size() - 4, 4, line.substr(points, 4));
+    }));
+    EXPECT_TRUE(starts_with(coincident, "atlas set of 9 points: points 0 and 8 are the same"))
+        << coincident;
+    const std::string cut =
+        atlas_verdict(with_line_edited(12, [](std::string& line) { line.pop_back(); }));
+    EXPECT_TRUE(starts_with(cut, "atlas line ") &&
+                cut.ends_with(" is not '<n> <unit distances> <points>'"))
+        << cut;
+}
+
+}  // namespace
+}  // namespace vantor::records
