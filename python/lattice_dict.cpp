@@ -1,5 +1,6 @@
 #include "lattice_dict.hpp"
 
+#include <span>
 #include <string_view>
 #include <utility>
 
@@ -41,45 +42,85 @@ bool fail_for_key(const char* key) {
     return false;
 }
 
-bool read_family(PyObject* mapping, lattice::LatticeFamily& out) {
+constexpr char kMoserFamily[] = "moser";
+
+// The result dictionary, keys in this order; the tables are already built
+// (an empty one means its construction failed).
+PyRef result_dict(std::string_view family, std::string_view shape, std::uint64_t m,
+                  std::span<const Point> points, PyRef coordinates, PyRef edges,
+                  std::uint64_t edge_count) {
+    if (!coordinates || !edges) return {};
+    PyRef dict(PyDict_New());
+    if (!dict) return {};
+    PyObject* d = dict.get();
+    const bool complete = set_item(d, "family", text_to_python(family)) &&
+                          set_item(d, "shape", text_to_python(shape)) &&
+                          set_item(d, "m", count_to_python(m)) &&
+                          set_item(d, "points", point_list_to_python(points)) &&
+                          set_item(d, "coordinates", std::move(coordinates)) &&
+                          set_item(d, "edges", std::move(edges)) &&
+                          set_item(d, "unit_distances", count_to_python(edge_count)) &&
+                          set_item(d, "verified", PyRef(Py_NewRef(Py_True)));
+    if (!complete) return {};
+    return dict;
+}
+
+bool read_family(PyObject* mapping, LatticeSetInput& out) {
     PyRef value = item(mapping, "family");
     if (!value) return false;
     if (PyUnicode_Check(value.get())) {
         for (lattice::LatticeFamily family : lattice::kLatticeFamilies) {
             const std::string_view name = lattice::family_name(family);
             if (PyUnicode_CompareWithASCIIString(value.get(), std::string(name).c_str()) == 0) {
-                out = family;
+                out.family = family;
                 return true;
             }
         }
+        if (PyUnicode_CompareWithASCIIString(value.get(), kMoserFamily) == 0) {
+            out.moser = true;
+            return true;
+        }
     }
-    PyErr_Format(PyExc_ValueError, "result['family'] must be 'square' or 'eisenstein', not %R",
+    PyErr_Format(PyExc_ValueError,
+                 "result['family'] must be 'square', 'eisenstein' or 'moser', not %R",
                  value.get());
     return false;
+}
+
+bool read_points_and_edges(PyObject* mapping, LatticeSetInput& out) {
+    PyRef points = item(mapping, "points");
+    if (!points) return false;
+    if (!extract(points.get(), out.points)) return fail_for_key("points");
+    PyRef edges = item(mapping, "edges");
+    if (!edges) return false;
+    return table_from_python(edges.get(), "result['edges']", out.edges);
 }
 
 }  // namespace
 
 PyRef lattice_set_to_python(lattice::LatticePointSet set) {
-    PyRef dict(PyDict_New());
-    if (!dict) return {};
-    PyObject* d = dict.get();
     const std::uint64_t edge_count = set.edges.size();
-    const bool complete =
-        set_item(d, "family", text_to_python(lattice::family_name(set.family))) &&
-        set_item(d, "shape", text_to_python(lattice::shape_name(set.shape))) &&
-        set_item(d, "m", count_to_python(set.m)) &&
-        set_item(d, "points", point_list_to_python(set.points)) &&
-        set_item(d, "coordinates", table_to_python(std::move(set.coordinates))) &&
-        set_item(d, "edges", table_to_python(std::move(set.edges))) &&
-        set_item(d, "unit_distances", count_to_python(edge_count)) &&
-        set_item(d, "verified", PyRef(Py_NewRef(Py_True)));
-    if (!complete) return {};
-    return dict;
+    return result_dict(lattice::family_name(set.family), lattice::shape_name(set.shape), set.m,
+                       set.points, table_to_python(std::move(set.coordinates)),
+                       table_to_python(std::move(set.edges)), edge_count);
+}
+
+PyRef moser_set_to_python(lattice::MoserPointSet set, std::string_view shape) {
+    const std::uint64_t edge_count = set.edges.size();
+    return result_dict(kMoserFamily, shape, 1, set.points,
+                       table_to_python(std::move(set.coordinates)),
+                       table_to_python(std::move(set.edges)), edge_count);
 }
 
 bool lattice_set_from_python(PyObject* mapping, LatticeSetInput& out) {
-    if (!read_family(mapping, out.family)) return false;
+    if (!read_family(mapping, out)) return false;
+    if (out.moser) {
+        PyRef coordinates = item(mapping, "coordinates");
+        if (!coordinates) return false;
+        return table_from_python(coordinates.get(), "result['coordinates']",
+                                 out.moser_coordinates) &&
+               read_points_and_edges(mapping, out);
+    }
 
     PyRef m = item(mapping, "m");
     if (!m) return false;
@@ -90,12 +131,7 @@ bool lattice_set_from_python(PyObject* mapping, LatticeSetInput& out) {
     if (!table_from_python(coordinates.get(), "result['coordinates']", out.coordinates)) {
         return false;
     }
-    PyRef points = item(mapping, "points");
-    if (!points) return false;
-    if (!extract(points.get(), out.points)) return fail_for_key("points");
-    PyRef edges = item(mapping, "edges");
-    if (!edges) return false;
-    return table_from_python(edges.get(), "result['edges']", out.edges);
+    return read_points_and_edges(mapping, out);
 }
 
 }  // namespace vantor::python

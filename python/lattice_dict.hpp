@@ -8,8 +8,11 @@
 #include <cstdint>
 #include <vector>
 
+#include <string_view>
+
 #include "lattice_families/family.hpp"
 #include "lattice_families/lattice_set.hpp"
+#include "lattice_families/moser_set.hpp"
 #include "point.hpp"
 #include "py_ref.hpp"
 
@@ -21,8 +24,17 @@ namespace vantor::python {
 // "verified" (True: only sets that passed the exact check get here).
 PyRef lattice_set_to_python(lattice::LatticePointSet set);
 
-// What the exact check reads from a result dictionary.
+// The same for a set of the Moser lattice: "family" is 'moser', "shape"
+// says where it comes from ('atlas' or 'search'), "m" is 1 (the unit
+// distances are the pairs at distance 1 itself) and "coordinates" has four
+// columns (a, b, c, d).
+PyRef moser_set_to_python(lattice::MoserPointSet set, std::string_view shape);
+
+// What the exact check reads from a result dictionary: the lattice
+// families' fields, or the Moser lattice's when `moser` is set.
 struct LatticeSetInput {
+    bool moser = false;
+    std::vector<lattice::MoserCoordinate> moser_coordinates;
     lattice::LatticeFamily family = lattice::LatticeFamily::Square;
     std::uint64_t m = 0;
     std::vector<lattice::LatticeCoordinate> coordinates;
@@ -30,9 +42,10 @@ struct LatticeSetInput {
     EdgeList edges;
 };
 
-// Reads "family", "m", "coordinates", "points" and "edges" from a mapping.
-// On failure returns false with the exception set: KeyError for a missing
-// key, TypeError or ValueError for a value of the wrong kind.
+// Reads "family", "m" (not for 'moser'), "coordinates", "points" and
+// "edges" from a mapping. On failure returns false with the exception set:
+// KeyError for a missing key, TypeError or ValueError for a value of the
+// wrong kind.
 bool lattice_set_from_python(PyObject* mapping, LatticeSetInput& out);
 
 }  // namespace vantor::python

@@ -16,8 +16,11 @@
 #include "lattice_dict.hpp"
 #include "lattice_families/exact_verification.hpp"
 #include "lattice_families/lattice_construction.hpp"
+#include "lattice_families/moser_verification.hpp"
 #include "lattice_table.hpp"
 #include "py_ref.hpp"
+#include "record_search/atlas.hpp"
+#include "record_search_functions.hpp"
 #include "released.hpp"
 #include "results.hpp"
 
@@ -26,16 +29,19 @@ namespace vantor::python {
 namespace {
 
 constexpr char kModuleDoc[] =
-    "Scaled lattice point sets with many unit distances, checked exactly.\n"
+    "Lattice point sets with many unit distances, checked exactly.\n"
     "\n"
     "Points of the square lattice Z^2 or of the Eisenstein integers (the\n"
     "triangular lattice) are joined when their difference has norm m and\n"
     "scaled by 1/sqrt(m), so the joined pairs are at distance exactly 1.\n"
     "Coordinates (a, b) stand for a*e1 + b*e2 with e1 = (1, 0) and\n"
     "e2 = (0, 1) (square, norm a^2 + b^2) or e2 = (1/2, sqrt(3)/2)\n"
-    "(eisenstein, norm a^2 + a*b + b^2). Every result is re-checked in exact\n"
-    "integer arithmetic before it is returned. The work runs without the\n"
-    "interpreter lock, and Ctrl-C stops it with KeyboardInterrupt.";
+    "(eisenstein, norm a^2 + a*b + b^2). For small n the densest sets known\n"
+    "lie in the Moser lattice, the integer span of the unit vectors of the\n"
+    "Moser spindle: beam_search() searches it, and best() draws on an atlas\n"
+    "of the densest sets that search found. Every result is re-checked in\n"
+    "exact integer arithmetic before it is returned. The work runs without\n"
+    "the interpreter lock, and Ctrl-C stops it with KeyboardInterrupt.";
 
 constexpr char kSquareDoc[] =
     "square_lattice(n, m=None, shape=None)\n"
@@ -74,22 +80,32 @@ constexpr char kBestDoc[] =
     "--\n"
     "\n"
     "Exactly n points with the most unit distances over both lattices, their\n"
-    "shapes and candidate norms.\n"
+    "shapes and candidate norms, and the atlas of the densest sets the Moser\n"
+    "lattice search found (sizes 1 to 200; an atlas set is taken only when it\n"
+    "has more unit distances than every lattice patch of that size).\n"
     "\n"
     "Returns a dict:\n"
     "\n"
-    "* 'family': 'square' or 'eisenstein'; 'shape': the patch shape;\n"
-    "* 'm': the norm of the differences that are unit distances;\n"
+    "* 'family': 'square', 'eisenstein' or 'moser'; 'shape': the patch shape\n"
+    "  ('atlas' for a Moser lattice set);\n"
+    "* 'm': the norm of the differences that are unit distances (1 for\n"
+    "  'moser');\n"
     "* 'points': list of n (x, y) float tuples, point k being coordinates[k]\n"
     "  scaled by 1/sqrt(m), as count_unit_distances() takes them;\n"
     "* 'coordinates': memoryview of shape (n, 2), int64, the lattice\n"
-    "  coordinates (a, b) in row-major order (by b, then a);\n"
+    "  coordinates (a, b) in row-major order (by b, then a); for 'moser'\n"
+    "  of shape (n, 4), the integers (a, b, c, d) of the point\n"
+    "  a + b*w1 + c*w3 + d*w1*w3, w1 = (1 + i*sqrt(3))/2,\n"
+    "  w3 = (5 + i*sqrt(11))/6, whose plane point is\n"
+    "  x = (P - d*sqrt(33))/12, y = (U*sqrt(3) + V*sqrt(11))/12 with\n"
+    "  P = 12a + 6b + 10c + 5d, U = 6b + 5d, V = 2c + d (in that order);\n"
     "* 'edges': memoryview of shape (E, 2), int64, every pair (i, j), i < j,\n"
     "  whose difference has norm m, sorted;\n"
     "* 'unit_distances': E;\n"
     "* 'verified': True, set only after every edge was re-checked in exact\n"
     "  integer arithmetic, every float point was recomputed bit for bit, and\n"
-    "  the pairs at norm m were recounted.\n"
+    "  the pairs at norm m (for 'moser': at distance exactly 1) were\n"
+    "  recounted.\n"
     "\n"
     "The memoryviews share memory with the result (numpy.asarray reads them\n"
     "without copying; .tolist() gives lists).";
@@ -105,9 +121,13 @@ constexpr char kVerifyDoc[] =
     "that every point is its lattice point scaled by 1/sqrt(m) bit for bit,\n"
     "that the points are distinct, that every edge (i, j) has i < j < n, comes\n"
     "in sorted order and joins points whose difference has norm exactly m,\n"
-    "and that no pair at norm m is missing. The ValueError names the first\n"
-    "fault found; a missing key raises KeyError, a value of the wrong kind\n"
-    "TypeError.";
+    "and that no pair at norm m is missing. For 'moser' ('m' is not read;\n"
+    "'coordinates' has four columns) every edge must join points at distance\n"
+    "exactly 1 (144 |z|^2 = R + S*sqrt(33) with R = 144, S = 0, in integers),\n"
+    "and every pair of points that rounding cannot rule out is tested the\n"
+    "same way, so that no unit pair is missing. The ValueError names the\n"
+    "first fault found; a missing key raises KeyError, a value of the wrong\n"
+    "kind TypeError.";
 
 constexpr const char* kFamilyNames[] = {"n", "m", "shape"};
 constexpr const char* kBestNames[] = {"n"};
@@ -198,9 +218,18 @@ PyObject* best(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
             return {};
         }
         ensure_points_fit(n);
-        auto built = run_released([&] { return lattice::best_lattice_point_set(n); },
-                                  n >= kLongWorkPoints);
+        // The atlas is checked on its first use, which is also done here.
+        auto built = run_released(
+            [&] {
+                records::stored_atlas();
+                return lattice::best_lattice_point_set(n);
+            },
+            n >= kLongWorkPoints);
         if (!built) return {};
+        if (*built) {
+            PyRef from_atlas = atlas_entry_beating(n, (*built)->edges.size());
+            if (from_atlas || PyErr_Occurred()) return from_atlas;
+        }
         return finish(std::move(*built));
     });
 }
@@ -213,10 +242,14 @@ PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
         if (!lattice_set_from_python(slots[0], input)) return {};
         const auto checked = run_released(
             [&] {
+                if (input.moser) {
+                    return lattice::verify_moser_set(input.moser_coordinates, input.points,
+                                                     input.edges);
+                }
                 return lattice::verify_lattice_set(input.family, input.m, input.coordinates,
                                                    input.points, input.edges);
             },
-            input.edges.size() >= kLongWorkEdges);
+            input.edges.size() >= kLongWorkEdges || input.points.size() >= kLongWorkPoints);
         if (!checked) return {};
         if (!*checked) {
             const std::string message = checked->error().message();
@@ -239,6 +272,8 @@ PyMethodDef functions[] = {
     {"eisenstein_lattice", as_cfunction(eisenstein_lattice), kFastCall, kEisensteinDoc},
     {"best", as_cfunction(best), kFastCall, kBestDoc},
     {"verify", as_cfunction(verify), kFastCall, kVerifyDoc},
+    {"beam_search", as_cfunction(beam_search), kFastCall, kBeamSearchDoc},
+    {"beam_search_task", as_cfunction(beam_search_task), kFastCall, kBeamSearchTaskDoc},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -266,7 +301,8 @@ PyObject* init_module() {
 
     PyRef module(PyModule_Create(&module_def));
     if (!module) return nullptr;
-    PyRef all(Py_BuildValue("[ssss]", "square_lattice", "eisenstein_lattice", "best", "verify"));
+    PyRef all(Py_BuildValue("[ssssss]", "square_lattice", "eisenstein_lattice", "best", "verify",
+                            "beam_search", "beam_search_task"));
     if (!all || PyModule_AddObjectRef(module.get(), "__all__", all.get()) != 0) return nullptr;
     cached_module = Py_NewRef(module.get());
     return module.release();

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "lattice_families/family.hpp"
+#include "lattice_families/moser_lattice.hpp"
 #include "point.hpp"
 
 namespace vantor::python {
@@ -23,7 +24,7 @@ struct TableObject {
 PyObject* table_type = nullptr;
 
 // An empty table still exports a valid address.
-const std::int64_t kNoRows[2] = {0, 0};
+const std::int64_t kNoRows[4] = {0, 0, 0, 0};
 
 void table_dealloc(PyObject* self) {
     auto* table = reinterpret_cast<TableObject*>(self);
@@ -69,7 +70,7 @@ int table_getbuffer(PyObject* self, Py_buffer* view, int flags) {
 PyType_Slot table_slots[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(table_dealloc)},
     {Py_bf_getbuffer, reinterpret_cast<void*>(table_getbuffer)},
-    {Py_tp_doc, const_cast<char*>("Rows of two 64-bit integers, read through memoryview.")},
+    {Py_tp_doc, const_cast<char*>("Rows of 64-bit integers, read through memoryview.")},
     {0, nullptr},
 };
 
@@ -99,7 +100,8 @@ bool ready_table_type() noexcept {
     return table_type != nullptr;
 }
 
-PyRef table_view(const void* data, std::uint64_t rows, void* storage, void (*release)(void*)) {
+PyRef table_view(const void* data, std::uint64_t rows, std::uint64_t columns, void* storage,
+                 void (*release)(void*)) {
     auto* table = table_type == nullptr
                       ? nullptr
                       : PyObject_New(TableObject, reinterpret_cast<PyTypeObject*>(table_type));
@@ -112,8 +114,8 @@ PyRef table_view(const void* data, std::uint64_t rows, void* storage, void (*rel
     table->storage = storage;
     table->release = release;
     table->shape[0] = static_cast<Py_ssize_t>(rows);
-    table->shape[1] = 2;
-    table->strides[0] = 2 * sizeof(std::int64_t);
+    table->shape[1] = static_cast<Py_ssize_t>(columns);
+    table->strides[0] = static_cast<Py_ssize_t>(columns * sizeof(std::int64_t));
     table->strides[1] = sizeof(std::int64_t);
     PyRef owner(reinterpret_cast<PyObject*>(table));
     return PyRef(PyMemoryView_FromObject(owner.get()));
@@ -121,19 +123,20 @@ PyRef table_view(const void* data, std::uint64_t rows, void* storage, void (*rel
 
 template <class Row>
 bool table_from_python(PyObject* object, const char* what, std::vector<Row>& out) {
-    static_assert(sizeof(Row) == 2 * sizeof(std::int64_t) && std::is_trivially_copyable_v<Row>);
+    constexpr std::uint64_t columns = table_columns<Row>();
     Py_buffer view;
     if (PyObject_GetBuffer(object, &view, PyBUF_C_CONTIGUOUS | PyBUF_FORMAT) != 0) {
         PyErr_Clear();
         PyErr_Format(PyExc_TypeError, "%s must be a C-contiguous buffer of 64-bit integers", what);
         return false;
     }
-    const bool fits = view.ndim == 2 && view.shape != nullptr && view.shape[1] == 2 &&
+    const bool fits = view.ndim == 2 && view.shape != nullptr &&
+                      view.shape[1] == static_cast<Py_ssize_t>(columns) &&
                       view.itemsize == sizeof(std::int64_t) && is_int64_format(view.format);
     if (!fits) {
         PyBuffer_Release(&view);
-        PyErr_Format(PyExc_TypeError, "%s must have shape (rows, 2) and 64-bit integer items",
-                     what);
+        PyErr_Format(PyExc_TypeError, "%s must have shape (rows, %d) and 64-bit integer items",
+                     what, static_cast<int>(columns));
         return false;
     }
     try {
@@ -151,5 +154,7 @@ bool table_from_python(PyObject* object, const char* what, std::vector<Row>& out
 template bool table_from_python<Edge>(PyObject*, const char*, std::vector<Edge>&);
 template bool table_from_python<lattice::LatticeCoordinate>(
     PyObject*, const char*, std::vector<lattice::LatticeCoordinate>&);
+template bool table_from_python<lattice::MoserCoordinate>(PyObject*, const char*,
+                                                          std::vector<lattice::MoserCoordinate>&);
 
 }  // namespace vantor::python

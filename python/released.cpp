@@ -16,7 +16,8 @@ constexpr std::chrono::milliseconds kSignalCheckInterval{50};
 
 }  // namespace
 
-bool run_without_lock(void (*call)(void*), void* context, std::atomic<bool>* stop, bool long_running) {
+bool run_without_lock(void (*call)(void*), void* context, std::atomic<bool>* stop,
+                      bool long_running, bool (*tick)(void*), void* tick_context) {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
@@ -52,7 +53,7 @@ bool run_without_lock(void (*call)(void*), void* context, std::atomic<bool>* sto
             if (interrupted) continue;
             lock.unlock();
             PyEval_RestoreThread(state);
-            if (PyErr_CheckSignals() != 0) {
+            if (PyErr_CheckSignals() != 0 || (tick != nullptr && !tick(tick_context))) {
                 interrupted = true;
                 stop->store(true, std::memory_order_relaxed);
             }

@@ -22,19 +22,20 @@ namespace vantor::python {
 namespace detail {
 
 // Runs call(context) without the interpreter lock: on a worker thread with
-// signal checks when `long_running`, else on this thread. Returns false,
-// with the Python exception set, when a signal handler raised; `stop` has
-// then been set and the work has finished.
-bool run_without_lock(void (*call)(void*), void* context, std::atomic<bool>* stop, bool long_running);
+// signal checks when `long_running`, else on this thread. Between two signal
+// checks, with the lock held, tick(tick_context) runs when given (a progress
+// report); when it returns false it has set an exception. Returns false,
+// with the Python exception set, when a signal handler or the tick raised;
+// `stop` has then been set and the work has finished.
+bool run_without_lock(void (*call)(void*), void* context, std::atomic<bool>* stop,
+                      bool long_running, bool (*tick)(void*) = nullptr,
+                      void* tick_context = nullptr);
 
-}  // namespace detail
-
-// The value of work(), computed without the interpreter lock; nothing when a
-// signal handler raised meanwhile (its exception is set). An exception
-// thrown by the work is rethrown here, on the calling thread. The work must
-// not touch any Python object.
+// run_released and run_released_ticking: the value of work() or nothing.
 template <class Work>
-std::optional<std::invoke_result_t<Work&>> run_released(Work&& work, bool long_running = true) {
+std::optional<std::invoke_result_t<Work&>> run_released_with(Work& work, bool long_running,
+                                                            bool (*tick)(void*),
+                                                            void* tick_context) {
     using Value = std::invoke_result_t<Work&>;
     struct Context {
         Work* work = nullptr;
@@ -52,9 +53,32 @@ std::optional<std::invoke_result_t<Work&>> run_released(Work&& work, bool long_r
             c->error = std::current_exception();
         }
     };
-    if (!detail::run_without_lock(call, &context, &context.stop, long_running)) return std::nullopt;
+    if (!run_without_lock(call, &context, &context.stop, long_running, tick, tick_context)) {
+        return std::nullopt;
+    }
     if (context.error) std::rethrow_exception(context.error);
     return std::move(context.value);
+}
+
+}  // namespace detail
+
+// The value of work(), computed without the interpreter lock; nothing when a
+// signal handler raised meanwhile (its exception is set). An exception
+// thrown by the work is rethrown here, on the calling thread. The work must
+// not touch any Python object.
+template <class Work>
+std::optional<std::invoke_result_t<Work&>> run_released(Work&& work, bool long_running = true) {
+    return detail::run_released_with(work, long_running, nullptr, nullptr);
+}
+
+// The same, on a worker thread, calling tick() with the interpreter lock
+// about every 50 ms while the work runs (to report progress); tick returns
+// false with an exception set to stop the work, which then ends with that
+// exception.
+template <class Work, class Tick>
+std::optional<std::invoke_result_t<Work&>> run_released_ticking(Work&& work, Tick&& tick) {
+    auto on_tick = [](void* raw) { return (*static_cast<std::remove_reference_t<Tick>*>(raw))(); };
+    return detail::run_released_with(work, true, on_tick, &tick);
 }
 
 }  // namespace vantor::python

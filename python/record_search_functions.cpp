@@ -1,0 +1,347 @@
+#include "record_search_functions.hpp"
+
+#include <atomic>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "arguments.hpp"
+#include "exceptions.hpp"
+#include "lattice_dict.hpp"
+#include "lattice_families/moser_set.hpp"
+#include "progress.hpp"
+#include "record_search/atlas.hpp"
+#include "record_search/beam_search.hpp"
+#include "record_search/search_tasks.hpp"
+#include "released.hpp"
+#include "results.hpp"
+
+namespace vantor::python {
+
+const char kBeamSearchDoc[] =
+    "beam_search(n_max, width=500, seed=0, sweeps=3, tasks=1, executor=None, progress=None)\n"
+    "--\n"
+    "\n"
+    "The densest sets a beam search finds in the Moser lattice, for every\n"
+    "size from 1 to n_max.\n"
+    "\n"
+    "The Moser lattice is the integer span of 1, w1, w3 and w1*w3 with\n"
+    "w1 = (1 + i*sqrt(3))/2 and w3 = (5 + i*sqrt(11))/6, the unit vectors of\n"
+    "the Moser spindle. The search keeps, for every size, the `width` sets\n"
+    "with the most unit distances, one per congruence class, and feeds them by\n"
+    "adding a point at a unit step from the set, by removing a least connected\n"
+    "point, and with Minkowski sums of small dense sets; `sweeps` growth\n"
+    "passes run with removal passes between them. `seed` orders sets of equal\n"
+    "count. The same arguments give the same sets for every thread count.\n"
+    "\n"
+    "* `tasks`: the search runs as this many independent searches (task k\n"
+    "  under its own seed), merged by taking for each size the densest set,\n"
+    "  the lowest task among equals.\n"
+    "* `executor`: a concurrent.futures.Executor (a process pool, an MPI or\n"
+    "  dask executor) to run the tasks on, each as\n"
+    "  beam_search_task(n_max, width, seed, sweeps, k); None runs them here.\n"
+    "  The result is the same either way.\n"
+    "* `progress`: None (off), True (a tqdm bar when tqdm is installed, else\n"
+    "  a line on stderr) or a callable progress(done, total).\n"
+    "\n"
+    "Returns a dict mapping n to a result dictionary as best() describes it,\n"
+    "with 'family' 'moser', 'shape' 'search', 'm' 1 and 'coordinates' of\n"
+    "shape (n, 4): the integers (a, b, c, d) of a + b*w1 + c*w3 + d*w1*w3.\n"
+    "Every set is checked exactly before it is returned. The work runs\n"
+    "without the interpreter lock, and Ctrl-C stops it with\n"
+    "KeyboardInterrupt.";
+
+const char kBeamSearchTaskDoc[] =
+    "beam_search_task(n_max, width, seed, sweeps, task)\n"
+    "--\n"
+    "\n"
+    "One task of beam_search(): the search under the seed of task `task`.\n"
+    "\n"
+    "Returns a tuple with one entry per size 1 .. n_max, each a pair\n"
+    "(unit_distances, coordinates), the coordinates as bytes of little-endian\n"
+    "int64 (a, b, c, d) per point. beam_search() submits this function to an\n"
+    "executor and checks every set it gets back exactly.";
+
+namespace {
+
+constexpr const char* kSearchNames[] = {"n_max", "width", "seed", "sweeps",
+                                        "tasks", "executor", "progress"};
+constexpr const char* kTaskNames[] = {"n_max", "width", "seed", "sweeps", "task"};
+constexpr ParameterTable kSearchTable{"beam_search()", kSearchNames, 1};
+constexpr ParameterTable kTaskTable{"beam_search_task()", kTaskNames, 5};
+
+constexpr std::uint64_t kDefaultWidth = 500;
+constexpr std::uint64_t kDefaultSweeps = 3;
+constexpr std::uint64_t kMaxTasks = 1 << 16;
+
+void raise_lattice_error(const lattice::LatticeError& error) {
+    const std::string message = error.message();
+    PyErr_SetString(error.is_request_error() ? PyExc_ValueError : PyExc_RuntimeError,
+                    message.c_str());
+}
+
+void raise_atlas_error(const records::AtlasError& error) {
+    const std::string message = error.message();
+    PyErr_SetString(PyExc_RuntimeError, message.c_str());
+}
+
+// Reads optional unsigned arguments: slots left empty keep their default.
+bool read_options(PyObject* const* slots, records::BeamSearchOptions& options) {
+    return extract_argument("n_max", slots[0], options.n_max) &&
+           (slots[1] == nullptr || extract_argument("width", slots[1], options.width)) &&
+           (slots[2] == nullptr || extract_argument("seed", slots[2], options.seed)) &&
+           (slots[3] == nullptr || extract_argument("sweeps", slots[3], options.sweeps));
+}
+
+bool check_request(const records::BeamSearchOptions& options) {
+    if (auto valid = records::check_search_request(options); !valid) {
+        raise_lattice_error(valid.error());
+        return false;
+    }
+    return true;
+}
+
+// ---- the task result, a plain picklable value -------------------------------
+
+void append_little_endian(std::string& bytes, std::int64_t value) {
+    auto word = static_cast<std::uint64_t>(value);
+    for (int k = 0; k < 8; ++k) {
+        bytes.push_back(static_cast<char>(word & 0xff));
+        word >>= 8;
+    }
+}
+
+std::int64_t read_little_endian(const char* bytes) {
+    std::uint64_t word = 0;
+    for (int k = 7; k >= 0; --k) word = word << 8 | static_cast<unsigned char>(bytes[k]);
+    return static_cast<std::int64_t>(word);
+}
+
+PyRef found_to_python(const std::vector<records::FoundSet>& found) {
+    PyRef result(PyTuple_New(static_cast<Py_ssize_t>(found.size())));
+    if (!result) return {};
+    for (std::size_t k = 0; k < found.size(); ++k) {
+        std::string bytes;
+        for (const lattice::MoserCoordinate& c : found[k].coordinates) {
+            for (std::int64_t x : {c.a, c.b, c.c, c.d}) append_little_endian(bytes, x);
+        }
+        PyRef count(PyLong_FromUnsignedLongLong(found[k].unit_distances));
+        PyRef points(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
+        if (!count || !points) return {};
+        PyRef entry = pair_to_python(std::move(count), std::move(points));
+        if (!entry) return {};
+        PyTuple_SET_ITEM(result.get(), static_cast<Py_ssize_t>(k), entry.release());
+    }
+    return result;
+}
+
+// Reads what beam_search_task returned for task `task`; ValueError naming
+// the task when it is not n_max pairs (count, bytes of n points).
+bool found_from_python(PyObject* value, std::uint64_t n_max, std::uint64_t task,
+                       std::vector<records::FoundSet>& out) {
+    const auto malformed = [task] {
+        PyErr_Format(PyExc_ValueError,
+                     "task %llu returned something other than beam_search_task's result",
+                     static_cast<unsigned long long>(task));
+        return false;
+    };
+    PyRef sequence(PySequence_Fast(value, "not a sequence"));
+    if (!sequence) {
+        PyErr_Clear();
+        return malformed();
+    }
+    if (static_cast<std::uint64_t>(PySequence_Fast_GET_SIZE(sequence.get())) != n_max) {
+        return malformed();
+    }
+    out.resize(n_max);
+    for (std::uint64_t n = 1; n <= n_max; ++n) {
+        PyObject* entry = PySequence_Fast_GET_ITEM(sequence.get(), static_cast<Py_ssize_t>(n - 1));
+        if (!PyTuple_Check(entry) || PyTuple_GET_SIZE(entry) != 2 ||
+            !PyBytes_Check(PyTuple_GET_ITEM(entry, 1))) {
+            return malformed();
+        }
+        if (!extract(PyTuple_GET_ITEM(entry, 0), out[n - 1].unit_distances)) {
+            PyErr_Clear();
+            return malformed();
+        }
+        PyObject* bytes = PyTuple_GET_ITEM(entry, 1);
+        if (static_cast<std::uint64_t>(PyBytes_GET_SIZE(bytes)) != 32 * n) return malformed();
+        const char* data = PyBytes_AS_STRING(bytes);
+        auto& coordinates = out[n - 1].coordinates;
+        coordinates.resize(n);
+        for (std::uint64_t k = 0; k < n; ++k) {
+            const char* at = data + 32 * k;
+            coordinates[k] = {read_little_endian(at), read_little_endian(at + 8),
+                              read_little_endian(at + 16), read_little_endian(at + 24)};
+        }
+    }
+    return true;
+}
+
+// ---- the finished result -----------------------------------------------------
+
+// Every merged set checked exactly: the point set is built and verified,
+// and the count the search claimed must be its exact count.
+struct CheckedSets {
+    std::vector<lattice::MoserPointSet> sets;
+    std::string fault;  // empty when every set passed
+};
+
+CheckedSets check_found(std::vector<records::FoundSet> found) {
+    CheckedSets checked;
+    checked.sets.reserve(found.size());
+    for (records::FoundSet& set : found) {
+        const std::uint64_t n = set.coordinates.size();
+        auto built = lattice::moser_point_set(std::move(set.coordinates));
+        if (!built) {
+            checked.fault = "the search's set of " + std::to_string(n) +
+                            " points fails its exact check: " + built.error().message();
+            return checked;
+        }
+        if (built->edges.size() != set.unit_distances) {
+            checked.fault = "the search's set of " + std::to_string(n) + " points claims " +
+                            std::to_string(set.unit_distances) + " unit distances but has " +
+                            std::to_string(built->edges.size());
+            return checked;
+        }
+        checked.sets.push_back(std::move(*built));
+    }
+    return checked;
+}
+
+PyRef sets_to_python(CheckedSets checked) {
+    if (!checked.fault.empty()) {
+        PyErr_SetString(PyExc_RuntimeError, checked.fault.c_str());
+        return {};
+    }
+    PyRef result(PyDict_New());
+    if (!result) return {};
+    for (lattice::MoserPointSet& set : checked.sets) {
+        PyRef n(PyLong_FromSize_t(set.coordinates.size()));
+        PyRef entry = moser_set_to_python(std::move(set), "search");
+        if (!n || !entry || PyDict_SetItem(result.get(), n.get(), entry.get()) != 0) return {};
+    }
+    return result;
+}
+
+// ---- the two ways to run the tasks -------------------------------------------
+
+PyRef search_here(const records::BeamSearchOptions& options, std::uint64_t tasks,
+                  ProgressReport& report) {
+    std::atomic<std::uint64_t> done{0};
+    auto checked = run_released_ticking(
+        [&] {
+            std::vector<std::vector<records::FoundSet>> results;
+            for (std::uint64_t task = 0; task < tasks; ++task) {
+                results.push_back(records::beam_search(records::task_options(options, task), &done));
+            }
+            return check_found(records::merge_results(results));
+        },
+        [&] { return report.update(done.load(std::memory_order_relaxed)); });
+    if (!checked || !report.finish()) return {};
+    return sets_to_python(std::move(*checked));
+}
+
+// Submits every task, then waits for them in order; a failure cancels the
+// tasks not yet started.
+PyRef search_on(PyObject* executor, const records::BeamSearchOptions& options,
+                std::uint64_t tasks, ProgressReport& report, PyObject* module) {
+    PyRef task_function(PyObject_GetAttrString(module, "beam_search_task"));
+    if (!task_function) return {};
+    std::vector<PyRef> futures;
+    const auto cancel_all = [&futures] {
+        PyObject* raised = PyErr_GetRaisedException();
+        for (PyRef& future : futures) {
+            PyRef cancelled(PyObject_CallMethod(future.get(), "cancel", nullptr));
+            if (!cancelled) PyErr_Clear();
+        }
+        PyErr_SetRaisedException(raised);
+    };
+    for (std::uint64_t task = 0; task < tasks; ++task) {
+        PyRef future(PyObject_CallMethod(executor, "submit", "OKKKKK", task_function.get(),
+                                         static_cast<unsigned long long>(options.n_max),
+                                         static_cast<unsigned long long>(options.width),
+                                         static_cast<unsigned long long>(options.seed),
+                                         static_cast<unsigned long long>(options.sweeps),
+                                         static_cast<unsigned long long>(task)));
+        if (!future) {
+            cancel_all();
+            return {};
+        }
+        futures.push_back(std::move(future));
+    }
+    std::vector<std::vector<records::FoundSet>> results(tasks);
+    for (std::uint64_t task = 0; task < tasks; ++task) {
+        PyRef value(PyObject_CallMethod(futures[task].get(), "result", nullptr));
+        if (!value || !found_from_python(value.get(), options.n_max, task, results[task]) ||
+            !report.update(task + 1)) {
+            cancel_all();
+            return {};
+        }
+    }
+    if (!report.finish()) return {};
+    auto checked = run_released([&] { return check_found(records::merge_results(results)); });
+    if (!checked) return {};
+    return sets_to_python(std::move(*checked));
+}
+
+}  // namespace
+
+PyObject* beam_search(PyObject* module, PyObject* const* args, Py_ssize_t nargs,
+                      PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[7] = {};
+        records::BeamSearchOptions options;
+        options.width = kDefaultWidth;
+        options.sweeps = kDefaultSweeps;
+        std::uint64_t tasks = 1;
+        if (!bind_arguments(kSearchTable, args, nargs, kwnames, slots) ||
+            !read_options(slots, options) ||
+            (slots[4] != nullptr && !extract_argument("tasks", slots[4], tasks))) {
+            return {};
+        }
+        if (!check_request(options)) return {};
+        if (tasks < 1 || tasks > kMaxTasks) {
+            raise_lattice_error(lattice::LatticeError{
+                lattice::ParameterOutOfRange{"tasks", tasks, 1, kMaxTasks}});
+            return {};
+        }
+        PyObject* executor = slots[5] == Py_None ? nullptr : slots[5];
+        ProgressReport report;
+        const std::uint64_t total =
+            executor != nullptr ? tasks : tasks * records::search_steps(options);
+        if (!report.open(slots[6], "beam search", total)) return {};
+        if (executor != nullptr) return search_on(executor, options, tasks, report, module);
+        return search_here(options, tasks, report);
+    });
+}
+
+PyObject* beam_search_task(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                           PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[5] = {};
+        records::BeamSearchOptions options;
+        std::uint64_t task = 0;
+        if (!bind_arguments(kTaskTable, args, nargs, kwnames, slots) ||
+            !read_options(slots, options) || !extract_argument("task", slots[4], task)) {
+            return {};
+        }
+        if (!check_request(options)) return {};
+        auto found = run_released(
+            [&] { return records::beam_search(records::task_options(options, task)); });
+        if (!found) return {};
+        return found_to_python(*found);
+    });
+}
+
+PyRef atlas_entry_beating(std::uint64_t n, std::uint64_t unit_distances) {
+    const auto& atlas = records::stored_atlas();
+    if (!atlas) {
+        raise_atlas_error(atlas.error());
+        return {};
+    }
+    if (n == 0 || n > atlas->size() || (*atlas)[n - 1].edges.size() <= unit_distances) return {};
+    return moser_set_to_python((*atlas)[n - 1], "atlas");
+}
+
+}  // namespace vantor::python

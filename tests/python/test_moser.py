@@ -1,0 +1,131 @@
+"""The Moser lattice sets of vantor_lattice: best() never below a lattice
+family and at the known maxima, atlas sets whose float points count the same
+as their exact edges, verify() against edited Moser results, and a search
+that gives the same sets for every thread count and through an executor."""
+
+import concurrent.futures
+import os
+import signal
+import threading
+
+import pytest
+
+import vantor
+import vantor_lattice as vl
+
+# Known maxima u(n) (OEIS A186705), exact for n <= 21.
+KNOWN_MAXIMA = [0, 1, 3, 5, 7, 9, 12, 14, 18, 20, 23, 27, 30, 33, 37, 41, 43, 46, 50, 54, 57]
+
+
+def counts(found):
+    return {n: (r["unit_distances"], r["coordinates"].tobytes()) for n, r in found.items()}
+
+
+@pytest.mark.parametrize("n", [5, 9, 12, 21, 27, 64, 100, 200])
+def test_best_meets_the_known_maxima_and_never_falls_below_a_family(n):
+    result = vl.best(n)
+    count = result["unit_distances"]
+    assert len(result["points"]) == n and result["verified"] is True
+    if n <= len(KNOWN_MAXIMA):
+        assert count == KNOWN_MAXIMA[n - 1]
+    assert count >= vl.square_lattice(n)["unit_distances"]
+    assert count >= vl.eisenstein_lattice(n)["unit_distances"]
+    # The float points count the same as the exact edges.
+    assert vantor.count_unit_distances(result["points"], 1e-9) == count
+    if result["family"] == "moser":
+        assert result["coordinates"].shape == (n, 4)
+        assert vl.verify(result) is True
+
+
+def writable(view):
+    rows, columns = view.shape
+    return memoryview(bytearray(view.tobytes())).cast("q", [rows, columns])
+
+
+def move_point(result):
+    coordinates = writable(result["coordinates"])
+    coordinates[10, 0] += 3
+    result["coordinates"] = coordinates
+
+
+def edge_table(rows):
+    return memoryview(bytearray(b"".join(
+        i.to_bytes(8, "little", signed=True) + j.to_bytes(8, "little", signed=True)
+        for i, j in rows))).cast("q", [len(rows), 2])
+
+
+def coincide(result):
+    """Point 0 copied onto the first point not joined to it, whose edges go."""
+    edges = [tuple(e) for e in result["edges"].tolist()]
+    j = next(j for j in range(1, 27) if (0, j) not in edges)
+    coordinates = writable(result["coordinates"])
+    for k in range(4):
+        coordinates[j, k] = coordinates[0, k]
+    result["coordinates"] = coordinates
+    result["points"][j] = result["points"][0]
+    result["edges"] = edge_table([e for e in edges if j not in e])
+    result["expected"] = f"points 0 and {j} are the same lattice point"
+
+
+def extra_edge(result):
+    edges = [tuple(e) for e in result["edges"].tolist()]
+    extra = next((0, j) for j in range(1, 27) if (0, j) not in edges)
+    result["edges"] = edge_table(sorted(edges + [extra]))
+
+
+@pytest.mark.parametrize("edit, message", [
+    (move_point, "point 10 is not the plane point of its Moser lattice coordinates"),
+    (coincide, None),
+    (extra_edge, "edge "),
+])
+def test_verify_rejects_an_edited_moser_result(edit, message):
+    result = vl.best(27)
+    assert result["family"] == "moser"
+    edit(result)
+    message = message or result.pop("expected")
+    with pytest.raises(ValueError, match="^" + message.replace("(", r"\(")):
+        vl.verify(result)
+
+
+def test_search_is_the_same_for_every_thread_count_and_through_an_executor(monkeypatch):
+    arguments = dict(n_max=24, width=40, seed=5, sweeps=2, tasks=2)
+    monkeypatch.setenv("VANTOR_NUM_THREADS", "1")
+    single = counts(vl.beam_search(**arguments))
+    monkeypatch.setenv("VANTOR_NUM_THREADS", "2")
+    assert counts(vl.beam_search(**arguments)) == single
+    with concurrent.futures.ProcessPoolExecutor(2) as pool:
+        assert counts(vl.beam_search(**arguments, executor=pool)) == single
+    assert [single[n][0] for n in range(1, 22)] == KNOWN_MAXIMA
+
+
+def test_progress_reaches_the_total_and_bad_arguments_raise():
+    seen = []
+    vl.beam_search(12, width=10, progress=lambda done, total: seen.append((done, total)))
+    assert seen and seen[-1][0] == seen[-1][1]
+    assert [done for done, _ in seen] == sorted({done for done, _ in seen})
+    with pytest.raises(ValueError, match=r"^width must be between 1 and 1000000, got 0$"):
+        vl.beam_search(10, width=0)
+    with pytest.raises(TypeError, match="progress"):
+        vl.beam_search(10, progress=5)
+
+    class Broken(concurrent.futures.Executor):
+        def submit(self, fn, /, *args, **kwargs):
+            future = concurrent.futures.Future()
+            future.set_result("not a search result")
+            return future
+
+    with pytest.raises(ValueError, match="task 0 returned"):
+        vl.beam_search(10, executor=Broken())
+
+
+@pytest.mark.skipif(threading.current_thread() is not threading.main_thread(),
+                    reason="signals are delivered to the main thread")
+def test_sigint_stops_a_search():
+    timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            vl.beam_search(300, width=3000)  # minutes when left to run
+    finally:
+        timer.cancel()
+    assert vl.beam_search(8, width=5)[8]["unit_distances"] == 14
