@@ -82,4 +82,15 @@ MoserCoordinate moser_symmetry(int g, MoserCoordinate z) {
     return z;
 }
 
+std::array<MoserCoordinate, kMoserSymmetries> moser_images(MoserCoordinate z) {
+    std::array<MoserCoordinate, kMoserSymmetries> images;
+    images[0] = z;
+    images[6] = reflect(z);
+    for (std::size_t g = 1; g < 6; ++g) {
+        images[g] = rotate(images[g - 1]);
+        images[g + 6] = rotate(images[g + 5]);
+    }
+    return images;
+}
+
 }  // namespace vantor::lattice

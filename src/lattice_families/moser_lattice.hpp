@@ -20,6 +20,7 @@
 // z has modulus exactly 1 when R = 144 and S = 0: a statement about
 // integers, decided without rounding.
 
+#include <array>
 #include <compare>
 #include <cstdint>
 #include <span>
@@ -99,5 +100,8 @@ Point moser_point(MoserCoordinate z);
 // unit steps.
 inline constexpr int kMoserSymmetries = 12;
 MoserCoordinate moser_symmetry(int g, MoserCoordinate z);
+
+// All twelve images moser_symmetry(g, z), g = 0 .. 11, in that order.
+std::array<MoserCoordinate, kMoserSymmetries> moser_images(MoserCoordinate z);
 
 }  // namespace vantor::lattice

@@ -8,7 +8,8 @@
 
 namespace vantor::lattice {
 
-std::expected<MoserPointSet, LatticeError> moser_point_set(std::vector<MoserCoordinate> coordinates) {
+std::expected<MoserPointSet, LatticeError> moser_point_set(
+    std::vector<MoserCoordinate> coordinates) {
     MoserPointSet set;
     const std::uint64_t n = coordinates.size();
     // Out-of-range coordinates are refused before any arithmetic on them.
@@ -36,7 +37,9 @@ std::expected<MoserPointSet, LatticeError> moser_point_set(std::vector<MoserCoor
         if ((i & 4095) == 0) poll_interrupt();
         for (const MoserCoordinate& step : moser_unit_steps()) {
             const std::int64_t j = index_of(coordinates[i] + step);
-            if (j > static_cast<std::int64_t>(i)) set.edges.push_back({i, static_cast<std::uint64_t>(j)});
+            if (j > static_cast<std::int64_t>(i)) {
+                set.edges.push_back({i, static_cast<std::uint64_t>(j)});
+            }
         }
     }
     std::sort(set.edges.begin(), set.edges.end());

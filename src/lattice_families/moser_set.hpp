@@ -23,6 +23,7 @@ struct MoserPointSet {
 // edges (found through the unit steps), returned only after
 // verify_moser_set accepted it; otherwise the fault it found (repeated or
 // out-of-range coordinates).
-std::expected<MoserPointSet, LatticeError> moser_point_set(std::vector<MoserCoordinate> coordinates);
+std::expected<MoserPointSet, LatticeError> moser_point_set(
+    std::vector<MoserCoordinate> coordinates);
 
 }  // namespace vantor::lattice

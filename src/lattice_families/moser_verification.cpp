@@ -95,8 +95,8 @@ std::expected<void, LatticeError> verify_moser_set(std::span<const MoserCoordina
         }
     }
 
-    if (auto fault = first_fault(edges.size(), kEdgesPerBlock,
-                                 [&](std::uint64_t e) { return edge_fault(coordinates, edges, e); })) {
+    const auto fault_of = [&](std::uint64_t e) { return edge_fault(coordinates, edges, e); };
+    if (auto fault = first_fault(edges.size(), kEdgesPerBlock, fault_of)) {
         return std::unexpected(std::move(*fault));
     }
 

@@ -45,7 +45,8 @@ bool read_decimal_points(std::string_view text, std::vector<lattice::MoserCoordi
         std::int64_t values[4];
         for (int k = 0; k < 4; ++k) {
             const std::size_t comma = k < 3 ? point.find(',') : point.size();
-            if (comma == std::string_view::npos || !read_integer(point.substr(0, comma), values[k])) {
+            if (comma == std::string_view::npos ||
+                !read_integer(point.substr(0, comma), values[k])) {
                 return false;
             }
             point.remove_prefix(k < 3 ? comma + 1 : comma);
@@ -121,17 +122,20 @@ std::expected<std::vector<FoundSet>, AtlasError> parse_atlas(std::string_view te
                                : read_compact_points(points, set.coordinates));
         if (!read) return std::unexpected(AtlasError{AtlasMalformedLine{line_number}});
         if (n != sets.size() + 1) {
-            return std::unexpected(AtlasError{AtlasSizeOutOfOrder{line_number, sets.size() + 1, n}});
+            return std::unexpected(
+                AtlasError{AtlasSizeOutOfOrder{line_number, sets.size() + 1, n}});
         }
         if (set.coordinates.size() != n) {
-            return std::unexpected(AtlasError{AtlasPointCount{line_number, n, set.coordinates.size()}});
+            return std::unexpected(
+                AtlasError{AtlasPointCount{line_number, n, set.coordinates.size()}});
         }
         sets.push_back(std::move(set));
     }
     return sets;
 }
 
-std::expected<std::vector<lattice::MoserPointSet>, AtlasError> checked_atlas(std::string_view text) {
+std::expected<std::vector<lattice::MoserPointSet>, AtlasError> checked_atlas(
+    std::string_view text) {
     auto parsed = parse_atlas(text);
     if (!parsed) return std::unexpected(std::move(parsed.error()));
     std::vector<lattice::MoserPointSet> sets;

@@ -246,7 +246,8 @@ void merge_seeds(SetPool& pool, SetPool seeds, std::uint64_t width, std::uint64_
 std::uint64_t estimated_bytes(const BeamSearchOptions& options) {
     const auto n = static_cast<long double>(options.n_max);
     const auto width = static_cast<long double>(options.width);
-    const long double pools = width * (n * (n + 1) / 2 * sizeof(PackedPoint) + n * sizeof(SearchSet));
+    const long double pools =
+        width * (n * (n + 1) / 2 * sizeof(PackedPoint) + n * sizeof(SearchSet));
     const long double candidates = 2 * 40 * width * sizeof(Candidate);
     const long double total = pools + candidates;
     constexpr auto kMost = static_cast<long double>(std::numeric_limits<std::uint64_t>::max());

@@ -71,7 +71,8 @@ std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uin
                 }
                 for (int h = 0; h < lattice::kMoserSymmetries; ++h) {
                     Points three = sum(two, turned(summands[k], h));
-                    if (three.size() <= n_max) sums[task].push_back(search_set_of(std::move(three)));
+                    if (three.size() > n_max) continue;
+                    sums[task].push_back(search_set_of(std::move(three)));
                 }
             }
             sums[task].push_back(search_set_of(std::move(two)));

@@ -14,10 +14,6 @@ std::vector<PackedPoint> make_packed_steps() {
     return steps;
 }
 
-bool contains(std::span<const PackedPoint> sorted, PackedPoint p) {
-    return std::binary_search(sorted.begin(), sorted.end(), p);
-}
-
 }  // namespace
 
 std::span<const PackedPoint> packed_unit_steps() {
@@ -26,10 +22,17 @@ std::span<const PackedPoint> packed_unit_steps() {
 }
 
 std::vector<std::uint32_t> degrees(const SearchSet& set) {
-    std::vector<std::uint32_t> degree(set.points.size(), 0);
-    for (std::size_t k = 0; k < set.points.size(); ++k) {
-        for (PackedPoint step : packed_unit_steps()) {
-            if (contains(set.points, set.points[k] + step)) ++degree[k];
+    // A translation keeps the order of packed points, so for each step the
+    // sorted points and their translates are walked side by side.
+    const std::vector<PackedPoint>& points = set.points;
+    std::vector<std::uint32_t> degree(points.size(), 0);
+    for (PackedPoint step : packed_unit_steps()) {
+        std::size_t ahead = 0;
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const PackedPoint target = points[k] + step;
+            while (ahead < points.size() && points[ahead] < target) ++ahead;
+            if (ahead == points.size()) break;
+            if (points[ahead] == target) ++degree[k];
         }
     }
     return degree;
@@ -52,7 +55,8 @@ std::vector<lattice::MoserCoordinate> standard_position(const SearchSet& set) {
     turned.reserve(set.points.size());
     for (PackedPoint p : set.points) turned.push_back(lattice::moser_symmetry(g, unpack(p)));
     if (turned.empty()) return turned;
-    const lattice::MoserCoordinate low = unpack(set.fingerprint.lowest[static_cast<std::size_t>(g)]);
+    const lattice::MoserCoordinate low =
+        unpack(set.fingerprint.lowest[static_cast<std::size_t>(g)]);
     for (lattice::MoserCoordinate& c : turned) c = c - low;
     std::sort(turned.begin(), turned.end());
     return turned;

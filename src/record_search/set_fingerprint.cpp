@@ -84,7 +84,11 @@ std::uint64_t oriented_value(const SetFingerprint& f, int g) {
 
 }  // namespace
 
-std::uint64_t SetFingerprint::value() const { return oriented_value(*this, orientation()); }
+std::uint64_t SetFingerprint::value() const {
+    std::uint64_t least = oriented_value(*this, 0);
+    for (int g = 1; g < kMoserSymmetries; ++g) least = std::min(least, oriented_value(*this, g));
+    return least;
+}
 
 int SetFingerprint::orientation() const {
     int best = 0;
@@ -108,12 +112,10 @@ SetFingerprint fingerprint_of(std::span<const PackedPoint> points) {
 
 SetFingerprint with_point(const SetFingerprint& fingerprint, PackedPoint q) {
     SetFingerprint f = fingerprint;
-    const MoserCoordinate c = unpack(q);
-    for (int g = 0; g < kMoserSymmetries; ++g) {
-        const MoserCoordinate image = lattice::moser_symmetry(g, c);
-        const auto k = static_cast<std::size_t>(g);
-        f.sums[k] = add(f.sums[k], chi()(image));
-        f.lowest[k] = std::min(f.lowest[k], pack(image));
+    const auto images = lattice::moser_images(unpack(q));
+    for (std::size_t k = 0; k < images.size(); ++k) {
+        f.sums[k] = add(f.sums[k], chi()(images[k]));
+        f.lowest[k] = std::min(f.lowest[k], pack(images[k]));
     }
     return f;
 }
@@ -121,16 +123,16 @@ SetFingerprint with_point(const SetFingerprint& fingerprint, PackedPoint q) {
 SetFingerprint without_point(const SetFingerprint& fingerprint, std::span<const PackedPoint> points,
                              std::size_t index) {
     SetFingerprint f = fingerprint;
-    const MoserCoordinate c = unpack(points[index]);
-    for (int g = 0; g < kMoserSymmetries; ++g) {
-        const MoserCoordinate image = lattice::moser_symmetry(g, c);
-        const auto k = static_cast<std::size_t>(g);
-        f.sums[k] = add(f.sums[k], kPrime - chi()(image));
-        if (pack(image) != f.lowest[k]) continue;
+    const auto images = lattice::moser_images(unpack(points[index]));
+    for (std::size_t k = 0; k < images.size(); ++k) {
+        const int g = static_cast<int>(k);
+        f.sums[k] = add(f.sums[k], kPrime - chi()(images[k]));
+        if (pack(images[k]) != f.lowest[k]) continue;
         // The lowest point left: one pass over the others.
         PackedPoint lowest = ~PackedPoint{0};
         for (std::size_t r = 0; r < points.size(); ++r) {
-            if (r != index) lowest = std::min(lowest, pack(lattice::moser_symmetry(g, unpack(points[r]))));
+            if (r == index) continue;
+            lowest = std::min(lowest, pack(lattice::moser_symmetry(g, unpack(points[r]))));
         }
         f.lowest[k] = lowest;
     }
