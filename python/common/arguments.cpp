@@ -1,11 +1,11 @@
-#include "arguments.hpp"
+#include "common/arguments.hpp"
 
 #include <new>
 #include <stdexcept>
 #include <string>
 
-#include "point_buffer.hpp"
-#include "py_ref.hpp"
+#include "common/point_buffer.hpp"
+#include "common/py_ref.hpp"
 #include "utils/memory_budget.hpp"
 #include "utils/memory_estimates.hpp"
 

@@ -1,5 +1,6 @@
-#include "exceptions.hpp"
+#include "common/exceptions.hpp"
 
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -11,12 +12,6 @@
 namespace vantor::python {
 
 namespace {
-
-// The module this copy of the translation is built into: each extension
-// module owns its PanicException class, named after it.
-#ifndef VANTOR_MODULE_NAME
-#define VANTOR_MODULE_NAME "vantor"
-#endif
 
 constexpr const char* kPanicDoc =
     "Raised when native code panics.\n"
@@ -33,7 +28,10 @@ constexpr const char* kRenderFailureText =
     "a Display implementation returned an error unexpectedly: Error";
 
 // Owned for the life of the process; only touched while holding the GIL.
+// Each extension module links its own copy of this file's state, so each
+// owns its PanicException class, named after it.
 PyObject* panic_type = nullptr;
+const char* panic_module = "vantor";
 
 template <class Error>
 void raise_rendered(const Error& error) {
@@ -54,10 +52,15 @@ void raise_rendered(const Error& error) {
 
 }  // namespace
 
+void name_panic_exception(const char* module_name) noexcept {
+    if (panic_type == nullptr) panic_module = module_name;
+}
+
 PyObject* panic_exception_type() noexcept {
     if (panic_type == nullptr) {
-        panic_type = PyErr_NewExceptionWithDoc(VANTOR_MODULE_NAME ".PanicException", kPanicDoc,
-                                               PyExc_BaseException, nullptr);
+        char name[128];
+        std::snprintf(name, sizeof name, "%s.PanicException", panic_module);
+        panic_type = PyErr_NewExceptionWithDoc(name, kPanicDoc, PyExc_BaseException, nullptr);
     }
     return panic_type;
 }

@@ -11,13 +11,18 @@
 #include <utility>
 #include <variant>
 
+#include "common/py_ref.hpp"
 #include "error.hpp"
-#include "py_ref.hpp"
 
 namespace vantor::python {
 
 // Either library error: the certified pipeline can end with both kinds.
 using LibraryError = std::variant<UnitDistanceError, CertificateError>;
+
+// Names the PanicException class "<module_name>.PanicException" (by default
+// "vantor.PanicException"); effective only before the class is first used.
+void name_panic_exception(const char* module_name) noexcept;
+// (module_name must outlive the module: a module definition's m_name.)
 
 // The PanicException class, created on first use and kept for the life of
 // the process. Returns a borrowed reference, or nullptr with a Python

@@ -1,4 +1,4 @@
-#include "point_buffer.hpp"
+#include "common/point_buffer.hpp"
 
 #include <bit>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "progress.hpp"
+#include "common/progress.hpp"
 
 namespace vantor::python {
 
@@ -66,7 +66,8 @@ bool ProgressReport::update(std::uint64_t done) {
             const std::uint64_t percent = total_ == 0 ? 100 : done * 100 / total_;
             if (percent == printed_percent_) return true;
             printed_percent_ = percent;
-            PySys_WriteStderr("\r%s: %llu%%", description_, static_cast<unsigned long long>(percent));
+            PySys_WriteStderr("\r%s: %llu%%", description_,
+                              static_cast<unsigned long long>(percent));
             return true;
         }
         case Kind::Off:

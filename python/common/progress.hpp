@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "py_ref.hpp"
+#include "common/py_ref.hpp"
 
 namespace vantor::python {
 

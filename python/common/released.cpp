@@ -1,4 +1,4 @@
-#include "released.hpp"
+#include "common/released.hpp"
 
 #include <chrono>
 #include <condition_variable>

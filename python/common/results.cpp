@@ -1,4 +1,4 @@
-#include "results.hpp"
+#include "common/results.hpp"
 
 #include <limits>
 #include <variant>

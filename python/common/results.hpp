@@ -11,9 +11,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "common/py_ref.hpp"
 #include "construction.hpp"
 #include "point.hpp"
-#include "py_ref.hpp"
 
 namespace vantor::python {
 

@@ -1,4 +1,4 @@
-#include "certified_dict.hpp"
+#include "vantor/certified_dict.hpp"
 
 #include <memory>
 #include <span>
@@ -8,9 +8,9 @@
 #include <variant>
 
 #include "certificate.hpp"
+#include "common/released.hpp"
+#include "common/results.hpp"
 #include "construction.hpp"
-#include "released.hpp"
-#include "results.hpp"
 #include "verification.hpp"
 
 namespace vantor::python {

@@ -7,8 +7,8 @@
 #include <expected>
 #include <vector>
 
-#include "exceptions.hpp"
-#include "py_ref.hpp"
+#include "common/exceptions.hpp"
+#include "common/py_ref.hpp"
 
 namespace vantor::python {
 

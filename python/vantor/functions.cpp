@@ -1,4 +1,4 @@
-#include "functions.hpp"
+#include "vantor/functions.hpp"
 
 #include <cstdint>
 #include <expected>
@@ -6,14 +6,14 @@
 #include <utility>
 #include <vector>
 
-#include "arguments.hpp"
-#include "certified_dict.hpp"
+#include "common/arguments.hpp"
+#include "common/exceptions.hpp"
+#include "common/released.hpp"
+#include "common/results.hpp"
 #include "construction.hpp"
-#include "exceptions.hpp"
 #include "grids.hpp"
-#include "released.hpp"
-#include "results.hpp"
 #include "utils/unit_distance.hpp"
+#include "vantor/certified_dict.hpp"
 
 namespace vantor::python {
 

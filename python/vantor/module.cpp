@@ -3,12 +3,8 @@
 
 #include <Python.h>
 
-#include <atomic>
-#include <cstdint>
-
-#include "functions.hpp"
-#include "interpreter_guard.hpp"
-#include "py_ref.hpp"
+#include "common/module_init.hpp"
+#include "vantor/functions.hpp"
 
 namespace vantor::python {
 
@@ -70,15 +66,6 @@ constexpr char kCountDoc[] =
     "* `points`: A list of coordinates (tuples of float).\n"
     "* `tolerance`: The absolute tolerance (e.g. 1e-5).";
 
-// The interpreter calls every entry through the generic PyCFunction type and
-// picks the real signature from the flags.
-template <class Function>
-PyCFunction as_cfunction(Function* function) {
-    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
-}
-
-constexpr int kFastCall = METH_FASTCALL | METH_KEYWORDS;
-
 // In registration order; the entries must outlive the function objects, so
 // they are static. There is no sentinel: the functions are added one by one.
 PyMethodDef functions[] = {
@@ -106,63 +93,14 @@ PyModuleDef module_def = {
     nullptr,                                  // m_free
 };
 
-// The interpreter that first imported the module; -1 until then. The module
-// keeps process-wide state (the cached module object), so it serves one
-// interpreter only.
-std::atomic<std::int64_t> owning_interpreter{-1};
-
-// The module object, created once and returned again on every later import
-// in the same interpreter. Only touched while holding the GIL.
-PyObject* cached_module = nullptr;
-
-// The module's __all__ list, created empty when the attribute is missing.
-// Returns a new reference, or an empty PyRef with the exception set.
-PyRef all_list(PyObject* module) {
-    PyRef all(PyObject_GetAttrString(module, "__all__"));
-    if (all) {
-        if (!PyList_Check(all.get())) {
-            PyErr_SetString(PyExc_TypeError, "vantor.__all__ must be a list");
-            return {};
-        }
-        return all;
-    }
-    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return {};
-    PyErr_Clear();
-    all.reset(PyList_New(0));
-    if (!all || PyObject_SetAttrString(module, "__all__", all.get()) != 0) return {};
-    return all;
-}
-
-// Creates the built-in function bound to the module, lists its name in
-// __all__ and sets it as a module attribute.
-bool add_function(PyObject* module, PyMethodDef* definition) {
-    PyRef module_name(PyModule_GetNameObject(module));
-    if (!module_name) return false;
-    PyRef function(PyCFunction_NewEx(definition, module, module_name.get()));
-    if (!function) return false;
-    PyRef name(PyObject_GetAttrString(function.get(), "__name__"));
-    if (!name) return false;
-    PyRef all = all_list(module);
-    if (!all) return false;
-    if (PyList_Append(all.get(), name.get()) != 0) return false;
-    return PyObject_SetAttr(module, name.get(), function.get()) == 0;
-}
-
-PyObject* init_module() {
-    if (!claim_interpreter(owning_interpreter, "vantor")) return nullptr;
-    if (cached_module != nullptr) return Py_NewRef(cached_module);
-
-    PyRef module(PyModule_Create(&module_def));
-    if (!module) return nullptr;
-    for (PyMethodDef& definition : functions) {
-        if (!add_function(module.get(), &definition)) return nullptr;
-    }
-    cached_module = Py_NewRef(module.get());
-    return module.release();
-}
+ModuleState state;
 
 }  // namespace
 
 }  // namespace vantor::python
 
-PyMODINIT_FUNC PyInit_vantor(void) { return vantor::python::init_module(); }
+PyMODINIT_FUNC PyInit_vantor(void) {
+    return vantor::python::init_extension_module(vantor::python::module_def,
+                                                 vantor::python::functions,
+                                                 vantor::python::state);
+}

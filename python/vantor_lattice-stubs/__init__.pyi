@@ -9,6 +9,7 @@ __all__ = [
     "eisenstein_lattice",
     "best",
     "verify",
+    "moser_atlas",
     "beam_search",
     "beam_search_task",
 ]
@@ -38,6 +39,7 @@ def eisenstein_lattice(
 ) -> LatticeResult: ...
 def best(n: int) -> LatticeResult: ...
 def verify(result: Mapping[str, object]) -> Literal[True]: ...
+def moser_atlas(n: SupportsIndex) -> LatticeResult: ...
 def beam_search(
     n_max: SupportsIndex,
     width: SupportsIndex = 500,

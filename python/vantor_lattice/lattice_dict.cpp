@@ -1,12 +1,12 @@
-#include "lattice_dict.hpp"
+#include "vantor_lattice/lattice_dict.hpp"
 
 #include <span>
 #include <string_view>
 #include <utility>
 
-#include "arguments.hpp"
-#include "lattice_table.hpp"
-#include "results.hpp"
+#include "common/arguments.hpp"
+#include "common/results.hpp"
+#include "vantor_lattice/lattice_table.hpp"
 
 namespace vantor::python {
 

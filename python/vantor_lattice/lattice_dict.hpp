@@ -10,11 +10,11 @@
 
 #include <string_view>
 
+#include "common/py_ref.hpp"
 #include "lattice_families/family.hpp"
 #include "lattice_families/lattice_set.hpp"
 #include "lattice_families/moser_set.hpp"
 #include "point.hpp"
-#include "py_ref.hpp"
 
 namespace vantor::python {
 

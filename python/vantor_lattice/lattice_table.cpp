@@ -1,4 +1,4 @@
-#include "lattice_table.hpp"
+#include "vantor_lattice/lattice_table.hpp"
 
 #include <cstring>
 #include <string_view>

@@ -13,7 +13,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "py_ref.hpp"
+#include "common/py_ref.hpp"
 
 namespace vantor::python {
 

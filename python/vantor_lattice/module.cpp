@@ -1,28 +1,28 @@
-// The vantor_lattice extension module: scaled lattice point sets with many
-// unit distances, their exact check, and the module's initialisation. It
-// lives beside the vantor module and shares its binding helpers.
+// The vantor_lattice extension module: lattice point sets with many unit
+// distances, the Moser lattice search and its atlas, their exact check, and
+// the module's initialisation. It lives beside the vantor module and shares
+// its binding helpers (python/common).
 
 #include <Python.h>
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <utility>
 
-#include "arguments.hpp"
-#include "exceptions.hpp"
-#include "interpreter_guard.hpp"
-#include "lattice_dict.hpp"
+#include "common/arguments.hpp"
+#include "common/exceptions.hpp"
+#include "common/module_init.hpp"
+#include "common/py_ref.hpp"
+#include "common/released.hpp"
+#include "common/results.hpp"
 #include "lattice_families/exact_verification.hpp"
 #include "lattice_families/lattice_construction.hpp"
 #include "lattice_families/moser_verification.hpp"
-#include "lattice_table.hpp"
-#include "py_ref.hpp"
 #include "record_search/atlas.hpp"
-#include "record_search_functions.hpp"
-#include "released.hpp"
-#include "results.hpp"
+#include "vantor_lattice/lattice_dict.hpp"
+#include "vantor_lattice/lattice_table.hpp"
+#include "vantor_lattice/record_search_functions.hpp"
 
 namespace vantor::python {
 
@@ -260,29 +260,24 @@ PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
     });
 }
 
-template <class Function>
-PyCFunction as_cfunction(Function* function) {
-    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
-}
-
-constexpr int kFastCall = METH_FASTCALL | METH_KEYWORDS;
-
+// In registration order, which is the order of __all__; no sentinel: the
+// functions are added one by one.
 PyMethodDef functions[] = {
     {"square_lattice", as_cfunction(square_lattice), kFastCall, kSquareDoc},
     {"eisenstein_lattice", as_cfunction(eisenstein_lattice), kFastCall, kEisensteinDoc},
     {"best", as_cfunction(best), kFastCall, kBestDoc},
     {"verify", as_cfunction(verify), kFastCall, kVerifyDoc},
+    {"moser_atlas", as_cfunction(moser_atlas), kFastCall, kMoserAtlasDoc},
     {"beam_search", as_cfunction(beam_search), kFastCall, kBeamSearchDoc},
     {"beam_search_task", as_cfunction(beam_search_task), kFastCall, kBeamSearchTaskDoc},
-    {nullptr, nullptr, 0, nullptr},
 };
 
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
     "vantor_lattice",
     kModuleDoc,
-    0,  // no per-module state: the table type is process-wide
-    functions,
+    0,        // no per-module state: the table type is process-wide
+    nullptr,  // the functions are added one by one
     nullptr,
     nullptr,
     nullptr,
@@ -291,25 +286,15 @@ PyModuleDef module_def = {
 
 // The table type is created once per process, so the module serves the
 // interpreter that first imported it.
-std::atomic<std::int64_t> owning_interpreter{-1};
-PyObject* cached_module = nullptr;
-
-PyObject* init_module() {
-    if (!claim_interpreter(owning_interpreter, "vantor_lattice")) return nullptr;
-    if (cached_module != nullptr) return Py_NewRef(cached_module);
-    if (!ready_table_type()) return nullptr;
-
-    PyRef module(PyModule_Create(&module_def));
-    if (!module) return nullptr;
-    PyRef all(Py_BuildValue("[ssssss]", "square_lattice", "eisenstein_lattice", "best", "verify",
-                            "beam_search", "beam_search_task"));
-    if (!all || PyModule_AddObjectRef(module.get(), "__all__", all.get()) != 0) return nullptr;
-    cached_module = Py_NewRef(module.get());
-    return module.release();
-}
+ModuleState state;
 
 }  // namespace
 
 }  // namespace vantor::python
 
-PyMODINIT_FUNC PyInit_vantor_lattice(void) { return vantor::python::init_module(); }
+PyMODINIT_FUNC PyInit_vantor_lattice(void) {
+    return vantor::python::init_extension_module(vantor::python::module_def,
+                                                 vantor::python::functions,
+                                                 vantor::python::state,
+                                                 vantor::python::ready_table_type);
+}

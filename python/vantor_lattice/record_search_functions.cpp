@@ -1,20 +1,20 @@
-#include "record_search_functions.hpp"
+#include "vantor_lattice/record_search_functions.hpp"
 
 #include <atomic>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "arguments.hpp"
-#include "exceptions.hpp"
-#include "lattice_dict.hpp"
+#include "common/arguments.hpp"
+#include "common/exceptions.hpp"
+#include "common/progress.hpp"
+#include "common/released.hpp"
+#include "common/results.hpp"
 #include "lattice_families/moser_set.hpp"
-#include "progress.hpp"
 #include "record_search/atlas.hpp"
 #include "record_search/beam_search.hpp"
 #include "record_search/search_tasks.hpp"
-#include "released.hpp"
-#include "results.hpp"
+#include "vantor_lattice/lattice_dict.hpp"
 
 namespace vantor::python {
 
@@ -62,7 +62,22 @@ const char kBeamSearchTaskDoc[] =
     "int64 (a, b, c, d) per point. beam_search() submits this function to an\n"
     "executor and checks every set it gets back exactly.";
 
+const char kMoserAtlasDoc[] =
+    "moser_atlas(n)\n"
+    "--\n"
+    "\n"
+    "The atlas set of n points: the densest set of n points the Moser lattice\n"
+    "search found, as stored with the package (n from 1 to 200) and checked\n"
+    "exactly when the atlas is first read.\n"
+    "\n"
+    "Returns a result dictionary as beam_search() does, with 'shape' 'atlas'.\n"
+    "best(n) returns it when it beats every lattice patch. Raises ValueError\n"
+    "for an n outside the atlas.";
+
 namespace {
+
+constexpr const char* kAtlasNames[] = {"n"};
+constexpr ParameterTable kAtlasTable{"moser_atlas()", kAtlasNames, 1};
 
 constexpr const char* kSearchNames[] = {"n_max", "width", "seed", "sweeps",
                                         "tasks", "executor", "progress"};
@@ -126,7 +141,8 @@ PyRef found_to_python(const std::vector<records::FoundSet>& found) {
             for (std::int64_t x : {c.a, c.b, c.c, c.d}) append_little_endian(bytes, x);
         }
         PyRef count(PyLong_FromUnsignedLongLong(found[k].unit_distances));
-        PyRef points(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
+        PyRef points(
+            PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
         if (!count || !points) return {};
         PyRef entry = pair_to_python(std::move(count), std::move(points));
         if (!entry) return {};
@@ -233,7 +249,8 @@ PyRef search_here(const records::BeamSearchOptions& options, std::uint64_t tasks
         [&] {
             std::vector<std::vector<records::FoundSet>> results;
             for (std::uint64_t task = 0; task < tasks; ++task) {
-                results.push_back(records::beam_search(records::task_options(options, task), &done));
+                results.push_back(
+                    records::beam_search(records::task_options(options, task), &done));
             }
             return check_found(records::merge_results(results));
         },
@@ -331,6 +348,30 @@ PyObject* beam_search_task(PyObject*, PyObject* const* args, Py_ssize_t nargs,
             [&] { return records::beam_search(records::task_options(options, task)); });
         if (!found) return {};
         return found_to_python(*found);
+    });
+}
+
+PyObject* moser_atlas(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[1];
+        std::uint64_t n = 0;
+        if (!bind_arguments(kAtlasTable, args, nargs, kwnames, slots) ||
+            !extract_argument("n", slots[0], n)) {
+            return {};
+        }
+        const auto read = run_released([] { return &records::stored_atlas(); });
+        if (!read) return {};
+        const auto* atlas = *read;
+        if (!*atlas) {
+            raise_atlas_error(atlas->error());
+            return {};
+        }
+        if (n < 1 || n > (*atlas)->size()) {
+            raise_lattice_error(lattice::LatticeError{
+                lattice::ParameterOutOfRange{"n", n, 1, (*atlas)->size()}});
+            return {};
+        }
+        return moser_set_to_python((**atlas)[n - 1], "atlas");
     });
 }
 

@@ -7,16 +7,18 @@
 
 #include <cstdint>
 
-#include "py_ref.hpp"
+#include "common/py_ref.hpp"
 
 namespace vantor::python {
 
 extern const char kBeamSearchDoc[];
 extern const char kBeamSearchTaskDoc[];
+extern const char kMoserAtlasDoc[];
 
 PyObject* beam_search(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* beam_search_task(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                            PyObject* kwnames);
+PyObject* moser_atlas(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
 // The atlas entry of n points as a result dictionary when it has more than
 // `unit_distances` unit distances; an empty reference with no exception set

@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "exceptions.hpp"
-#include "py_ref.hpp"
+#include "common/exceptions.hpp"
+#include "common/py_ref.hpp"
 
 namespace vantor::python {
 namespace {

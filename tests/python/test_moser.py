@@ -28,8 +28,8 @@ def test_best_meets_the_known_maxima_and_never_falls_below_a_family(n):
     assert len(result["points"]) == n and result["verified"] is True
     if n <= len(KNOWN_MAXIMA):
         assert count == KNOWN_MAXIMA[n - 1]
-    assert count >= vl.square_lattice(n)["unit_distances"]
-    assert count >= vl.eisenstein_lattice(n)["unit_distances"]
+    families = [vl.square_lattice(n), vl.eisenstein_lattice(n), vl.moser_atlas(n)]
+    assert count == max(family["unit_distances"] for family in families)
     # The float points count the same as the exact edges.
     assert vantor.count_unit_distances(result["points"], 1e-9) == count
     if result["family"] == "moser":
@@ -105,6 +105,8 @@ def test_progress_reaches_the_total_and_bad_arguments_raise():
     assert [done for done, _ in seen] == sorted({done for done, _ in seen})
     with pytest.raises(ValueError, match=r"^width must be between 1 and 1000000, got 0$"):
         vl.beam_search(10, width=0)
+    with pytest.raises(ValueError, match=r"^n must be between 1 and 200, got 0$"):
+        vl.moser_atlas(0)
     with pytest.raises(TypeError, match="progress"):
         vl.beam_search(10, progress=5)
 
