@@ -52,3 +52,11 @@ def test_honest_counts_settle_as_the_tolerance_tightens(tmp_path):
     assert len(counts) == 9
     assert counts == sorted(counts, reverse=True)
     assert "triangular grid" in out
+
+
+@needs("matplotlib")
+def test_records_tables_and_pictures(tmp_path):
+    out = run("records.py", "--quick", "--plot", tmp_path, cwd=tmp_path)
+    # n, known value, best(n), family: the Moser atlas reaches u(27) = 81.
+    assert "| 27 | 81* | 81 | moser |" in out
+    assert {path.name for path in tmp_path.iterdir()} >= {"records.png", "atlas_gallery.png"}
