@@ -34,7 +34,9 @@ TEST(MoserLattice, UnitStepsAreExactlyTheEighteenUnitsAndCloseUnderTheSymmetries
     for (const MoserCoordinate& u : steps) {
         EXPECT_NEAR(static_cast<double>(exact_modulus(u)), 1.0, 1e-15);
         EXPECT_TRUE(units.contains(MoserCoordinate{} - u));
-        for (int g = 0; g < kMoserSymmetries; ++g) EXPECT_TRUE(units.contains(moser_symmetry(g, u)));
+        for (int g = 0; g < kMoserSymmetries; ++g) {
+            EXPECT_TRUE(units.contains(moser_symmetry(g, u)));
+        }
     }
 }
 
@@ -47,14 +49,16 @@ TEST(MoserLattice, ExactTestAgreesWithTheModulusAndRejectsNearMisses) {
                 for (std::int64_t d = -6; d <= 6; ++d) {
                     const MoserCoordinate z{a, b, c, d};
                     const long double gap = std::fabs(exact_modulus(z) - 1.0L);
-                    EXPECT_EQ(is_moser_unit(z), gap < 1e-15L) << a << " " << b << " " << c << " " << d;
+                    EXPECT_EQ(is_moser_unit(z), gap < 1e-15L)
+                        << a << " " << b << " " << c << " " << d;
                 }
             }
         }
     }
     // The nearest misses with coordinates up to 45, found by a scan of
     // that box: within 1e-4 of modulus 1, and not units.
-    const MoserCoordinate near_misses[] = {{-20, -6, 28, -10}, {-28, 18, 20, -26}, {-31, -6, 40, -16}};
+    const MoserCoordinate near_misses[] = {
+        {-20, -6, 28, -10}, {-28, 18, 20, -26}, {-31, -6, 40, -16}};
     for (const MoserCoordinate& z : near_misses) {
         EXPECT_LT(std::fabs(exact_modulus(z) - 1.0L), 2e-4L);
         EXPECT_FALSE(is_moser_unit(z));
@@ -171,7 +175,9 @@ TEST(MoserLattice, FarApartCopiesOfASetKeepTheirUnitPairsOnly) {
     // whatever the order of the points.
     MoserPointSet one = genuine();
     std::vector<MoserCoordinate> two = one.coordinates;
-    for (const MoserCoordinate& c : one.coordinates) two.push_back(c + MoserCoordinate{1000, 7, -300, 2});
+    for (const MoserCoordinate& c : one.coordinates) {
+        two.push_back(c + MoserCoordinate{1000, 7, -300, 2});
+    }
     std::reverse(two.begin(), two.end());
     const auto built = moser_point_set(two);
     ASSERT_TRUE(built.has_value());

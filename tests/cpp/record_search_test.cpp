@@ -80,7 +80,9 @@ TEST(BeamSearch, ReachesTheKnownMaximaAndIgnoresTheThreadCount) {
 TEST(BeamSearch, TasksMergeToTheDensestSetOfEachSize) {
     const BeamSearchOptions options{.n_max = 20, .width = 8, .seed = 0, .sweeps = 1};
     std::vector<std::vector<FoundSet>> results;
-    for (std::uint64_t task = 0; task < 3; ++task) results.push_back(beam_search(task_options(options, task)));
+    for (std::uint64_t task = 0; task < 3; ++task) {
+        results.push_back(beam_search(task_options(options, task)));
+    }
     const std::vector<FoundSet> merged = merge_results(results);
     for (std::size_t k = 0; k < merged.size(); ++k) {
         std::uint64_t best = 0;
@@ -130,7 +132,8 @@ TEST(Atlas, RejectsTamperedEntries) {
     EXPECT_TRUE(starts_with(moved, "atlas set of 27 points claims 81 unit distances but has "))
         << moved;
     // An extra edge claimed.
-    EXPECT_EQ(atlas_verdict(with_line_edited(27, [](std::string& line) { line.replace(3, 2, "82"); })),
+    const auto claim_more = [](std::string& line) { line.replace(3, 2, "82"); };
+    EXPECT_EQ(atlas_verdict(with_line_edited(27, claim_more)),
               "atlas set of 27 points claims 82 unit distances but has 81");
     // Coincident points: the last point written over with the first.
     const std::string coincident = atlas_verdict(with_line_edited(9, [](std::string& line) {
