@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "lattice_families/edge_list_check.hpp"
 #include "lattice_families/norm_vectors.hpp"
 #include "utils/interrupt.hpp"
 #include "utils/parallel.hpp"
@@ -44,12 +45,8 @@ std::uint64_t translate_overlap(std::span<const LatticeCoordinate> sorted, Latti
 std::optional<LatticeError> edge_fault(LatticeFamily family, std::uint64_t m,
                                        std::span<const LatticeCoordinate> coordinates,
                                        std::span<const Edge> edges, std::uint64_t e) {
-    const std::uint64_t n = coordinates.size();
+    if (auto fault = edge_place_fault(edges, e, coordinates.size())) return fault;
     const Edge edge = edges[e];
-    if (edge.i >= n || edge.j >= n) return LatticeError{EdgeIndexOutOfRange{e, edge.i, edge.j, n}};
-    if (edge.i >= edge.j || (e > 0 && !(edges[e - 1] < edge))) {
-        return LatticeError{EdgeOutOfOrder{e}};
-    }
     const __int128 norm = lattice_norm(family, coordinates[edge.j].a - coordinates[edge.i].a,
                                        coordinates[edge.j].b - coordinates[edge.i].b);
     if (norm != static_cast<__int128>(m)) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "lattice_families/edge_list_check.hpp"
 #include "utils/interrupt.hpp"
 #include "utils/parallel.hpp"
 
@@ -29,12 +30,8 @@ bool same_bits(double x, double y) {
 
 std::optional<LatticeError> edge_fault(std::span<const MoserCoordinate> coordinates,
                                        std::span<const Edge> edges, std::uint64_t e) {
-    const std::uint64_t n = coordinates.size();
+    if (auto fault = edge_place_fault(edges, e, coordinates.size())) return fault;
     const Edge edge = edges[e];
-    if (edge.i >= n || edge.j >= n) return LatticeError{EdgeIndexOutOfRange{e, edge.i, edge.j, n}};
-    if (edge.i >= edge.j || (e > 0 && !(edges[e - 1] < edge))) {
-        return LatticeError{EdgeOutOfOrder{e}};
-    }
     const MoserNorm norm = moser_norm(coordinates[edge.j] - coordinates[edge.i]);
     if (norm.r != 144 || norm.s != 0) {
         return LatticeError{MoserEdgeNotUnit{e, edge.i, edge.j, norm.r, norm.s}};
