@@ -184,5 +184,35 @@ TEST(MoserLattice, FarApartCopiesOfASetKeepTheirUnitPairsOnly) {
     EXPECT_EQ(built->edges.size(), 162u);
 }
 
+TEST(MoserLattice, EdgesAndRecountAgreeWithEveryPairTestedExactly) {
+    // Random sets, small and with coordinates near the largest accepted, so
+    // that the float window of the recount is exercised where rounding is
+    // worst: the edges found through the unit steps are exactly the pairs
+    // that the exact test accepts among all pairs.
+    std::uint64_t state = 12345;
+    const auto next = [&state](std::int64_t range) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::int64_t>((state >> 33) % static_cast<std::uint64_t>(range));
+    };
+    for (const std::int64_t offset : {std::int64_t{0}, kMaxMoserCoordinate - 8}) {
+        for (int round = 0; round < 20; ++round) {
+            std::set<MoserCoordinate> chosen;
+            while (chosen.size() < 60) {
+                chosen.insert({offset - next(5), next(5) - 2, next(5) - 2, next(5) - 2});
+            }
+            const std::vector<MoserCoordinate> points(chosen.begin(), chosen.end());
+            std::uint64_t pairs = 0;
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                for (std::size_t j = i + 1; j < points.size(); ++j) {
+                    pairs += is_moser_unit(points[j] - points[i]);
+                }
+            }
+            const auto set = moser_point_set(points);
+            ASSERT_TRUE(set.has_value()) << set.error().message();
+            EXPECT_EQ(set->edges.size(), pairs);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vantor::lattice

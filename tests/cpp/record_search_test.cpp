@@ -11,6 +11,7 @@
 
 #include "record_search/atlas.hpp"
 #include "record_search/beam_search.hpp"
+#include "record_search/minkowski_seeds.hpp"
 #include "record_search/search_state.hpp"
 #include "record_search/search_tasks.hpp"
 
@@ -91,6 +92,30 @@ TEST(BeamSearch, TasksMergeToTheDensestSetOfEachSize) {
     }
     EXPECT_EQ(check_search_request({.n_max = 0}).error().message(),
               "n_max must be between 1 and 5000, got 0");
+}
+
+TEST(MinkowskiSeeds, HoldTheSumOfThreeTrianglesWithEightyOneUnitPairs) {
+    // From the triangles of a small search, the sum of one triangle of each
+    // class of unit steps: 27 points, 81 unit pairs, u(27).
+    const std::vector<FoundSet> small = beam_search({.n_max = 12, .width = 20, .sweeps = 1});
+    std::vector<SetPool> pools(13);
+    for (const FoundSet& set : small) {
+        pools[set.coordinates.size()].push_back(search_set_of(packed(set.coordinates)));
+    }
+    const std::vector<SetPool> seeds = minkowski_seeds(pools, 30);
+    std::uint64_t best = 0;
+    for (const SearchSet& seed : seeds[27]) best = std::max(best, seed.edges);
+    EXPECT_EQ(best, 81u);
+}
+
+TEST(Atlas, DecimalLinesReadAsTheCompactOnes) {
+    const auto compact = parse_atlas("1 0 vvvv\n2 1 vvvvwvvv\n");
+    const auto decimal = parse_atlas("# a comment\n1 0 0,0,0,0\n2 1 0,0,0,0;1,0,0,0\n");
+    ASSERT_TRUE(compact.has_value() && decimal.has_value());
+    EXPECT_EQ(*compact, *decimal);
+    EXPECT_EQ((*decimal)[1].coordinates[1], (MoserCoordinate{1, 0, 0, 0}));
+    EXPECT_EQ(parse_atlas("2 1 vvvvwvvv\n").error().message(),
+              "atlas line 1 holds a set of 2 points where the set of 1 comes next");
 }
 
 TEST(Atlas, StoredAtlasPassesItsExactCheck) {

@@ -118,6 +118,14 @@ def test_progress_reaches_the_total_and_bad_arguments_raise():
 
     with pytest.raises(ValueError, match="task 0 returned"):
         vl.beam_search(10, executor=Broken())
+    # Pools that cannot fit in memory fail at once.
+    with pytest.raises(MemoryError):
+        vl.beam_search(5000, width=10**6)
+
+
+def test_progress_true_shows_a_bar_or_a_line(capfd):
+    vl.beam_search(10, width=5, progress=True)
+    assert "beam search" in capfd.readouterr().err
 
 
 @pytest.mark.skipif(threading.current_thread() is not threading.main_thread(),
