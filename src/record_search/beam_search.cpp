@@ -40,25 +40,19 @@ struct Candidate {
     std::uint64_t argument;  // the point added, or the index of the point removed
 };
 
-// More edges first; then the seeded order; the rest only makes the order
-// total, so that the same candidates always give the same pool.
+// The pools' order (goes_before); the rest only makes the order total, so
+// that the same candidates always give the same pool.
 bool before(const Candidate& x, const Candidate& y) {
-    if (x.edges != y.edges) return x.edges > y.edges;
-    if (x.order != y.order) return x.order < y.order;
-    if (x.fingerprint != y.fingerprint) return x.fingerprint < y.fingerprint;
+    if (x.edges != y.edges || x.order != y.order || x.fingerprint != y.fingerprint) {
+        return goes_before(x.edges, x.order, x.fingerprint, y.edges, y.order, y.fingerprint);
+    }
     if (x.move != y.move) return x.move < y.move;
     if (x.source != y.source) return x.source < y.source;
     return x.argument < y.argument;
 }
 
-std::uint64_t mix(std::uint64_t x) {
-    x ^= x >> 31;
-    x *= 0x7fb5d329728ea185;
-    x ^= x >> 27;
-    x *= 0x81dadef4bc2dd44d;
-    x ^= x >> 33;
-    return x;
-}
+// A hash for the candidate table's slots.
+std::uint64_t mix(std::uint64_t x) { return tie_order(x, 0); }
 
 // Counts of candidate points around one set: an open-addressing table of
 // packed points (0 is never a packed point, so it marks a free slot).
@@ -119,7 +113,7 @@ void grown_candidates(const SearchSet& set, std::uint32_t source, std::uint64_t 
         const std::int32_t degree = table.count(q);
         if (degree + static_cast<std::int32_t>(kGrowthSlack) < best || !packable_point(q)) continue;
         const std::uint64_t fingerprint = with_point(set.fingerprint, q).value();
-        out.push_back({set.edges + static_cast<std::uint64_t>(degree), mix(fingerprint ^ seed),
+        out.push_back({set.edges + static_cast<std::uint64_t>(degree), tie_order(fingerprint, seed),
                        fingerprint, Move::Grow, source, q});
     }
 }
@@ -132,7 +126,7 @@ void removal_candidates(const SearchSet& set, std::uint32_t source, std::uint64_
     for (std::size_t k = 0; k < degree.size(); ++k) {
         if (degree[k] > least + kRemovalSlack) continue;
         const std::uint64_t fingerprint = without_point(set.fingerprint, set.points, k).value();
-        out.push_back({set.edges - degree[k], mix(fingerprint ^ seed), fingerprint, Move::Remove,
+        out.push_back({set.edges - degree[k], tie_order(fingerprint, seed), fingerprint, Move::Remove,
                        static_cast<std::uint32_t>(source), k});
     }
 }
@@ -183,7 +177,7 @@ void merge(SetPool& pool, std::vector<Candidate> candidates, const SetPool& pare
            std::uint64_t width, std::uint64_t seed) {
     for (std::size_t k = 0; k < pool.size(); ++k) {
         const std::uint64_t fingerprint = pool[k].fingerprint.value();
-        candidates.push_back({pool[k].edges, mix(fingerprint ^ seed), fingerprint, Move::Keep,
+        candidates.push_back({pool[k].edges, tie_order(fingerprint, seed), fingerprint, Move::Keep,
                               static_cast<std::uint32_t>(k), 0});
     }
     std::sort(candidates.begin(), candidates.end(), before);
@@ -235,21 +229,25 @@ void merge_seeds(SetPool& pool, SetPool seeds, std::uint64_t width, std::uint64_
     std::vector<Candidate> candidates;
     for (std::size_t k = 0; k < seeds.size(); ++k) {
         const std::uint64_t fingerprint = seeds[k].fingerprint.value();
-        candidates.push_back({seeds[k].edges, mix(fingerprint ^ seed), fingerprint, Move::Seed,
+        candidates.push_back({seeds[k].edges, tie_order(fingerprint, seed), fingerprint, Move::Seed,
                               static_cast<std::uint32_t>(k), 0});
     }
     merge(pool, std::move(candidates), {}, seeds, width, seed);
 }
 
-// Peak memory: every pool full, with its points and fingerprints, and the
-// candidates of one pass (about 40 per set).
+// Peak memory: every pool full, with its points and fingerprints, as many
+// Minkowski sums again while they are chosen, the sums of one chunk of
+// summand pairs (at most 16 * 12 * 145 sets of at most 800 points), and
+// the candidates of one pass (about 40 per set).
 std::uint64_t estimated_bytes(const BeamSearchOptions& options) {
     const auto n = static_cast<long double>(options.n_max);
     const auto width = static_cast<long double>(options.width);
     const long double pools =
         width * (n * (n + 1) / 2 * sizeof(PackedPoint) + n * sizeof(SearchSet));
+    const long double chunk =
+        16.0L * 12 * 145 * (std::min(n, 800.0L) * sizeof(PackedPoint) + sizeof(SearchSet));
     const long double candidates = 2 * 40 * width * sizeof(Candidate);
-    const long double total = pools + candidates;
+    const long double total = 2 * pools + chunk + candidates;
     constexpr auto kMost = static_cast<long double>(std::numeric_limits<std::uint64_t>::max());
     return total >= kMost ? std::numeric_limits<std::uint64_t>::max()
                           : static_cast<std::uint64_t>(total);
@@ -285,7 +283,7 @@ std::vector<FoundSet> beam_search(const BeamSearchOptions& options,
         if (progress != nullptr) progress->fetch_add(1, std::memory_order_relaxed);
     };
     const std::uint64_t n_max = options.n_max;
-    const std::uint64_t seed = mix(options.seed + 0x9e3779b97f4a7c15);
+    const std::uint64_t seed = tie_order(options.seed + 0x9e3779b97f4a7c15, 0);
     std::vector<SetPool> pools(n_max + 1);
     pools[1].push_back(search_set_of({pack({0, 0, 0, 0})}));
     SetPool none;
@@ -300,7 +298,7 @@ std::vector<FoundSet> beam_search(const BeamSearchOptions& options,
     };
     growth_pass();
     {
-        std::vector<SetPool> seeds = minkowski_seeds(pools, n_max);
+        std::vector<SetPool> seeds = minkowski_seeds(pools, n_max, options.width, seed);
         for (std::uint64_t n = 1; n <= n_max; ++n) {
             if (!seeds[n].empty()) merge_seeds(pools[n], std::move(seeds[n]), options.width, seed);
         }

@@ -17,6 +17,8 @@ constexpr std::uint64_t kLargestThirdSummand = 5;
 // Sums are taken while the product of the sizes stays within twice the
 // target; coinciding sums often halve it.
 constexpr std::uint64_t kSumReach = 400;
+// Pairs of summands whose sums are made at a time.
+constexpr std::size_t kPairsPerChunk = 16;
 
 using Points = std::vector<PackedPoint>;
 
@@ -41,7 +43,8 @@ Points sum(const Points& a, const Points& b) {
 
 }  // namespace
 
-std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uint64_t n_max) {
+std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uint64_t n_max,
+                                     std::uint64_t width, std::uint64_t seed) {
     const std::uint64_t bound = 2 * std::min(n_max, kSumReach);
     std::vector<Points> summands;
     for (std::uint64_t size = 2; size <= kLargestSummand && size < pools.size(); ++size) {
@@ -56,9 +59,8 @@ std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uin
         }
     }
 
-    // Each pair of summands is one task; its sums go to its own slot.
-    std::vector<SetPool> sums(pairs.size());
-    parallel_for(pairs.size(), [&](std::size_t task) {
+    // The sums of one pair of summands, in a fixed order.
+    const auto sums_of = [&](std::size_t task, SetPool& out) {
         poll_interrupt();
         const auto [i, j] = pairs[task];
         for (int g = 0; g < lattice::kMoserSymmetries; ++g) {
@@ -72,21 +74,44 @@ std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uin
                 for (int h = 0; h < lattice::kMoserSymmetries; ++h) {
                     Points three = sum(two, turned(summands[k], h));
                     if (three.size() > n_max) continue;
-                    sums[task].push_back(search_set_of(std::move(three)));
+                    out.push_back(search_set_of(std::move(three)));
                 }
             }
-            sums[task].push_back(search_set_of(std::move(two)));
+            out.push_back(search_set_of(std::move(two)));
         }
-    });
+    };
 
-    std::vector<SetPool> seeds(n_max + 1);
+    // Sets congruent to one a pool holds, or to an earlier sum, are left out.
     std::unordered_set<std::uint64_t> seen;
-    for (SetPool& task : sums) {
-        for (SearchSet& set : task) {
-            if (!seen.insert(set.fingerprint.value()).second) continue;
-            seeds[set.points.size()].push_back(std::move(set));
+    for (const SetPool& pool : pools) {
+        for (const SearchSet& set : pool) seen.insert(set.fingerprint.value());
+    }
+    std::vector<SetPool> seeds(n_max + 1);
+    const auto keep_best = [&](SetPool& kept) {
+        std::sort(kept.begin(), kept.end(), [&](const SearchSet& x, const SearchSet& y) {
+            const std::uint64_t fx = x.fingerprint.value();
+            const std::uint64_t fy = y.fingerprint.value();
+            return goes_before(x.edges, tie_order(fx, seed), fx, y.edges, tie_order(fy, seed), fy);
+        });
+        if (kept.size() > width) kept.resize(width);
+    };
+    // The pairs go in chunks, each on all threads into its own slots; only
+    // the best `width` sums of each size can enter a pool, so no more are
+    // kept between chunks.
+    for (std::size_t first = 0; first < pairs.size(); first += kPairsPerChunk) {
+        const std::size_t count = std::min(kPairsPerChunk, pairs.size() - first);
+        std::vector<SetPool> chunk(count);
+        parallel_for(count, [&](std::size_t k) { sums_of(first + k, chunk[k]); });
+        for (SetPool& task : chunk) {
+            for (SearchSet& set : task) {
+                if (!seen.insert(set.fingerprint.value()).second) continue;
+                SetPool& kept = seeds[set.points.size()];
+                kept.push_back(std::move(set));
+                if (kept.size() >= 2 * width + kPairsPerChunk) keep_best(kept);
+            }
         }
     }
+    for (SetPool& kept : seeds) keep_best(kept);
     return seeds;
 }
 

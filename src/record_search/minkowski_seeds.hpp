@@ -16,7 +16,10 @@ namespace vantor::records {
 // each size): every sum A + g(B) with g one of the twelve symmetries and
 // |A| |B| <= 2 min(n_max, 400), and every A + g(B) + h(C) with C of at most
 // five points under the same bound. Entry n of the result holds the sums
-// of n <= n_max points, one per fingerprint, in a fixed order.
-std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uint64_t n_max);
+// of n <= n_max points that can enter the pool of size n: one per
+// congruence class, none congruent to a set of the pools, the best `width`
+// in the pools' order under `seed` (search_state.hpp), best first.
+std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uint64_t n_max,
+                                     std::uint64_t width, std::uint64_t seed);
 
 }  // namespace vantor::records

@@ -16,6 +16,16 @@ std::vector<PackedPoint> make_packed_steps() {
 
 }  // namespace
 
+std::uint64_t tie_order(std::uint64_t fingerprint, std::uint64_t seed) {
+    std::uint64_t x = fingerprint ^ seed;
+    x ^= x >> 31;
+    x *= 0x7fb5d329728ea185;
+    x ^= x >> 27;
+    x *= 0x81dadef4bc2dd44d;
+    x ^= x >> 33;
+    return x;
+}
+
 std::span<const PackedPoint> packed_unit_steps() {
     static const std::vector<PackedPoint> steps = make_packed_steps();
     return steps;

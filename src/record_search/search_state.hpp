@@ -21,6 +21,21 @@ struct SearchSet {
 // The sets a search keeps of one size, best first.
 using SetPool = std::vector<SearchSet>;
 
+// The order of sets with equal counts in a search under `seed`: a hash of
+// the fingerprint value and the seed (lower first), so that different seeds
+// break ties differently and congruent sets always sit side by side.
+std::uint64_t tie_order(std::uint64_t fingerprint, std::uint64_t seed);
+
+// True when set x (count, fingerprint value) goes before set y in a pool:
+// more edges, then the lower tie order, then the lower fingerprint.
+inline bool goes_before(std::uint64_t x_edges, std::uint64_t x_order, std::uint64_t x_fingerprint,
+                        std::uint64_t y_edges, std::uint64_t y_order,
+                        std::uint64_t y_fingerprint) {
+    if (x_edges != y_edges) return x_edges > y_edges;
+    if (x_order != y_order) return x_order < y_order;
+    return x_fingerprint < y_fingerprint;
+}
+
 // The unit steps in packed form.
 std::span<const PackedPoint> packed_unit_steps();
 

@@ -102,7 +102,7 @@ TEST(MinkowskiSeeds, HoldTheSumOfThreeTrianglesWithEightyOneUnitPairs) {
     for (const FoundSet& set : small) {
         pools[set.coordinates.size()].push_back(search_set_of(packed(set.coordinates)));
     }
-    const std::vector<SetPool> seeds = minkowski_seeds(pools, 30);
+    const std::vector<SetPool> seeds = minkowski_seeds(pools, 30, 100, 0);
     std::uint64_t best = 0;
     for (const SearchSet& seed : seeds[27]) best = std::max(best, seed.edges);
     EXPECT_EQ(best, 81u);
