@@ -36,18 +36,133 @@ void scan_all_pairs(std::span<const Point> points, UnitDistanceBounds bounds, Vi
     }
 }
 
+// Blocks of at least this many pairs are first looked at as a whole: the
+// bounding boxes of their two sides may settle every pair, identical points
+// may be taken together, and the pairs left are tested in slices between
+// which the stop flag is polled.
+constexpr std::uint64_t kLargeBlock = std::uint64_t{1} << 16;
+constexpr std::uint64_t kPairsPerSlice = std::uint64_t{1} << 20;
+
+// Margins on distances, as the cell verdicts use them: far wider than the
+// rounding of a squared distance, so a settled block never contradicts the
+// test of one of its pairs.
+constexpr double kRelativeMargin = 1e-9;
+constexpr double kAbsoluteMargin = 1e-150;
+
+struct Box {
+    double min_x = INFINITY, max_x = -INFINITY, min_y = INFINITY, max_y = -INFINITY;
+};
+
+Box box_of(const double* xs, const double* ys, std::uint32_t a0, std::uint32_t a1) {
+    Box box;
+    for (std::uint32_t a = a0; a < a1; ++a) {
+        box.min_x = std::min(box.min_x, xs[a]);
+        box.max_x = std::max(box.max_x, xs[a]);
+        box.min_y = std::min(box.min_y, ys[a]);
+        box.max_y = std::max(box.max_y, ys[a]);
+    }
+    return box;
+}
+
+// What the boxes of two sides (the same box twice for the pairs within
+// one side) say about every pair between them.
+CellVerdict box_verdict(const Box& p, const Box& q, DistanceBand band) {
+    const double gap_x = std::max({0.0, q.min_x - p.max_x, p.min_x - q.max_x});
+    const double gap_y = std::max({0.0, q.min_y - p.max_y, p.min_y - q.max_y});
+    const double nearest = std::hypot(gap_x, gap_y);
+    const double farthest = std::hypot(std::max(q.max_x - p.min_x, p.max_x - q.min_x),
+                                       std::max(q.max_y - p.min_y, p.max_y - q.min_y));
+    if (farthest * (1 + kRelativeMargin) + kAbsoluteMargin < band.inner) return CellVerdict::kNone;
+    if (nearest * (1 - kRelativeMargin) - kAbsoluteMargin > band.outer) return CellVerdict::kNone;
+    const bool inner_cleared =
+        band.inner == 0.0 || nearest * (1 - kRelativeMargin) - kAbsoluteMargin > band.inner;
+    if (inner_cleared && farthest * (1 + kRelativeMargin) + kAbsoluteMargin < band.outer) {
+        return CellVerdict::kAll;
+    }
+    return CellVerdict::kTest;
+}
+
+// The distinct points of positions [a0, a1) and how often each occurs, in
+// order of (x, y). Equal coordinates (0 and -0 alike) give every pair the
+// same test outcome, so one test stands for all their pairs.
+struct Distinct {
+    std::vector<double> xs;
+    std::vector<double> ys;
+    std::vector<std::uint64_t> counts;
+};
+
+Distinct distinct_of(const double* xs, const double* ys, std::uint32_t a0, std::uint32_t a1) {
+    std::vector<std::uint32_t> order(a1 - a0);
+    for (std::uint32_t a = a0; a < a1; ++a) order[a - a0] = a;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t p, std::uint32_t q) {
+        return xs[p] != xs[q] ? xs[p] < xs[q] : (ys[p] != ys[q] ? ys[p] < ys[q] : p < q);
+    });
+    Distinct d;
+    for (std::uint32_t a : order) {
+        if (!d.counts.empty() && d.xs.back() == xs[a] && d.ys.back() == ys[a]) {
+            ++d.counts.back();
+            continue;
+        }
+        d.xs.push_back(xs[a]);
+        d.ys.push_back(ys[a]);
+        d.counts.push_back(1);
+    }
+    return d;
+}
+
 // Counts the passing pairs of the blocks a pair grid hands out.
 struct PairCounter {
     const double* xs;
     const double* ys;
     UnitDistanceBounds bounds;
+    DistanceBand band;
     std::uint64_t count = 0;
 
     void test(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
-        count += count_block(PairBlock{xs, ys, a0, a1, b0, b1}, bounds.lo, bounds.hi);
+        const std::uint64_t pairs = std::uint64_t{a1 - a0} * (b1 - b0);
+        if (pairs < kLargeBlock) {
+            count += count_block(PairBlock{xs, ys, a0, a1, b0, b1}, bounds.lo, bounds.hi);
+            return;
+        }
+        const CellVerdict verdict = box_verdict(box_of(xs, ys, a0, a1), box_of(xs, ys, b0, b1), band);
+        if (verdict != CellVerdict::kTest) {
+            if (verdict == CellVerdict::kAll) count += pairs;
+            return;
+        }
+        const Distinct p = distinct_of(xs, ys, a0, a1);
+        const Distinct q = distinct_of(xs, ys, b0, b1);
+        if (4 * std::uint64_t{p.counts.size()} * q.counts.size() <= pairs) {
+            count_distinct(p, q);
+            return;
+        }
+        // Rows of a in slices of about kPairsPerSlice pairs.
+        const std::uint32_t rows = static_cast<std::uint32_t>(
+            std::max<std::uint64_t>(1, kPairsPerSlice / (b1 - b0)));
+        for (std::uint32_t a = a0; a < a1; a += std::min(rows, a1 - a)) {
+            poll_interrupt();
+            const std::uint32_t end = a + std::min(rows, a1 - a);
+            count += count_block(PairBlock{xs, ys, a, end, b0, b1}, bounds.lo, bounds.hi);
+        }
     }
     void test_within(std::uint32_t a0, std::uint32_t a1) {
-        for (std::uint32_t a = a0; a + 1 < a1; ++a) test(a, a + 1, a + 1, a1);
+        const std::uint64_t k = a1 - a0;
+        if (k * k >= 2 * kLargeBlock) {
+            const Box box = box_of(xs, ys, a0, a1);
+            const CellVerdict verdict = box_verdict(box, box, band);
+            if (verdict != CellVerdict::kTest) {
+                if (verdict == CellVerdict::kAll) count += k * (k - 1) / 2;
+                return;
+            }
+            const Distinct p = distinct_of(xs, ys, a0, a1);
+            if (4 * p.counts.size() <= k) {
+                count_distinct_within(p);
+                return;
+            }
+        }
+        for (std::uint32_t a = a0; a + 1 < a1; ++a) {
+            if (((a - a0) & 63) == 0) poll_interrupt();
+            count += count_block(PairBlock{xs, ys, a, a + 1, a + 1, a1}, bounds.lo, bounds.hi);
+        }
     }
     void all(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
         count += std::uint64_t{a1 - a0} * (b1 - b0);
@@ -56,25 +171,76 @@ struct PairCounter {
         const std::uint64_t k = a1 - a0;
         count += k * (k - 1) / 2;
     }
+
+    // One test per pair of distinct points, weighted by how often each occurs.
+    void count_distinct(const Distinct& p, const Distinct& q) {
+        for (std::size_t i = 0; i < p.counts.size(); ++i) {
+            if ((i & 255) == 0) poll_interrupt();
+            std::uint64_t passing = 0;
+            for (std::size_t j = 0; j < q.counts.size(); ++j) {
+                if (is_unit_pair(p.xs[i], p.ys[i], q.xs[j], q.ys[j], bounds)) passing += q.counts[j];
+            }
+            count += passing * p.counts[i];
+        }
+    }
+    void count_distinct_within(const Distinct& p) {
+        // Copies of one point are 0 apart.
+        const bool zero_passes = is_unit_pair(0.0, 0.0, 0.0, 0.0, bounds);
+        for (std::size_t i = 0; i < p.counts.size(); ++i) {
+            if ((i & 255) == 0) poll_interrupt();
+            if (zero_passes) count += p.counts[i] * (p.counts[i] - 1) / 2;
+            std::uint64_t passing = 0;
+            for (std::size_t j = i + 1; j < p.counts.size(); ++j) {
+                if (is_unit_pair(p.xs[i], p.ys[i], p.xs[j], p.ys[j], bounds)) passing += p.counts[j];
+            }
+            count += passing * p.counts[i];
+        }
+    }
 };
 
-// Collects the passing pairs, as packed edges of the caller's indices.
+// Collects the passing pairs, as packed edges of the caller's indices, in
+// the order of the blocks and within a block by a, then b. Large blocks are
+// settled by their boxes where they can be, and tested in slices between
+// which the stop flag is polled; the keys come out the same.
 struct PairCollector {
     const double* xs;
     const double* ys;
     const std::uint32_t* ids;
     UnitDistanceBounds bounds;
+    DistanceBand band;
     std::vector<std::uint64_t> keys;
     std::vector<std::uint32_t> scratch;
 
     void test(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
-        collect_block(PairBlock{xs, ys, a0, a1, b0, b1}, bounds.lo, bounds.hi, ids, keys, scratch);
+        const std::uint64_t pairs = std::uint64_t{a1 - a0} * (b1 - b0);
+        if (pairs >= kLargeBlock) {
+            const CellVerdict verdict =
+                box_verdict(box_of(xs, ys, a0, a1), box_of(xs, ys, b0, b1), band);
+            if (verdict == CellVerdict::kNone) return;
+            if (verdict == CellVerdict::kAll) {
+                all(a0, a1, b0, b1);
+                return;
+            }
+        }
+        const std::uint32_t rows = static_cast<std::uint32_t>(
+            std::max<std::uint64_t>(1, kPairsPerSlice / (b1 - b0)));
+        for (std::uint32_t a = a0; a < a1; a += std::min(rows, a1 - a)) {
+            poll_interrupt();
+            const std::uint32_t end = a + std::min(rows, a1 - a);
+            collect_block(PairBlock{xs, ys, a, end, b0, b1}, bounds.lo, bounds.hi, ids, keys,
+                          scratch);
+        }
     }
     void test_within(std::uint32_t a0, std::uint32_t a1) {
-        for (std::uint32_t a = a0; a + 1 < a1; ++a) test(a, a + 1, a + 1, a1);
+        for (std::uint32_t a = a0; a + 1 < a1; ++a) {
+            if (((a - a0) & 63) == 0) poll_interrupt();
+            collect_block(PairBlock{xs, ys, a, a + 1, a + 1, a1}, bounds.lo, bounds.hi, ids, keys,
+                          scratch);
+        }
     }
     void all(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
         for (std::uint32_t a = a0; a < a1; ++a) {
+            if (((a - a0) & 63) == 0) poll_interrupt();
             for (std::uint32_t b = b0; b < b1; ++b) keys.push_back(pack_pair(ids[a], ids[b]));
         }
     }
@@ -207,7 +373,8 @@ std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDista
     }
     const PairGrid grid(points, finite, window.band);
     const std::vector<PairCollector> parts =
-        visit_pairs_in_tasks(grid, PairCollector{grid.xs(), grid.ys(), grid.ids(), bounds, {}, {}});
+        visit_pairs_in_tasks(grid, PairCollector{grid.xs(), grid.ys(), grid.ids(), bounds,
+                                                 window.band, {}, {}});
     std::size_t total = keys.size();
     for (const PairCollector& part : parts) total += part.keys.size();
     keys.reserve(total);
@@ -247,7 +414,8 @@ std::uint64_t count_unit_pairs(std::span<const Point> points, UnitDistanceBounds
     }
     if (finite.size() < 2) return count;
     const PairGrid grid(points, finite, window.band);
-    for (const PairCounter& part : visit_pairs_in_tasks(grid, PairCounter{grid.xs(), grid.ys(), bounds})) {
+    for (const PairCounter& part :
+         visit_pairs_in_tasks(grid, PairCounter{grid.xs(), grid.ys(), bounds, window.band})) {
         count += part.count;
     }
     return count;

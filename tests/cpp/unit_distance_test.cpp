@@ -146,6 +146,44 @@ TEST(UnitDistance, EveryWindowAndSpreadMatchesAllPairs) {
     unsetenv("VANTOR_NUM_THREADS");
 }
 
+// Crowded inputs, where blocks are large enough to be settled by their
+// boxes, taken together by identical points, or tested in slices: copies of
+// a few points, copies mixed with distinct points in one cell, and two tight
+// clusters a unit apart whose cross pairs straddle the window.
+TEST(UnitDistance, CrowdedBlocksMatchAllPairs) {
+    std::mt19937_64 rng(16);
+    std::uniform_real_distribution<double> jitter(-5e-6, 5e-6);
+    std::vector<PointList> sets;
+    PointList copies(1200, Point{0.0, 0.0});
+    copies.insert(copies.end(), 800, Point{1.0, -0.0});
+    for (int i = 0; i < 200; ++i) copies.push_back({0.5 + jitter(rng) * 1e5, jitter(rng) * 1e5});
+    sets.push_back(copies);
+    PointList mixed(500, Point{0.25, 0.25});
+    mixed.insert(mixed.end(), 500, Point{0.251, 0.25});
+    mixed.insert(mixed.end(), 300, Point{-0.0, 0.25});
+    for (int i = 0; i < 100; ++i) mixed.push_back({0.25 + jitter(rng), 0.25 + jitter(rng)});
+    sets.push_back(mixed);
+    PointList clusters;
+    for (int i = 0; i < 700; ++i) {
+        clusters.push_back({jitter(rng), jitter(rng)});
+        clusters.push_back({1.0 + jitter(rng), jitter(rng)});
+    }
+    sets.push_back(clusters);
+
+    for (const char* threads : {"1", "2"}) {
+        setenv("VANTOR_NUM_THREADS", threads, 1);
+        for (const PointList& points : sets) {
+            for (double tolerance : {1e-5, 1.0, 0.9999995, 0.75, 1e-3}) {
+                const auto bounds = unit_distance_bounds(tolerance);
+                const EdgeList expected = find_unit_edges_all_pairs(points, bounds);
+                EXPECT_EQ(find_unit_edges(points, bounds), expected) << tolerance;
+                EXPECT_EQ(count_unit_distances(points, tolerance), expected.size()) << tolerance;
+            }
+        }
+    }
+    unsetenv("VANTOR_NUM_THREADS");
+}
+
 // Two and four lanes must pass exactly the pairs the scalar test passes,
 // whatever the block's length (partial vectors at the end included).
 TEST(UnitDistance, EveryLaneWidthGivesTheScalarVerdicts) {
