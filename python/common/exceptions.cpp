@@ -8,6 +8,7 @@
 #include <string>
 
 #include "utils/interrupt.hpp"
+#include "utils/memory_budget.hpp"
 
 namespace vantor::python {
 
@@ -84,6 +85,9 @@ void raise_library_error(const LibraryError& error) {
 void raise_current_exception() noexcept {
     try {
         throw;
+    } catch (const RequestTooLarge& refused) {
+        // The guard's refusal says what the request needs and what is left.
+        PyErr_SetString(PyExc_MemoryError, refused.what());
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (const Interrupted&) {

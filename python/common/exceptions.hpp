@@ -41,7 +41,8 @@ void raise_library_error(const CertificateError& error);
 void raise_library_error(const LibraryError& error);
 
 // Sets the Python exception matching the C++ exception being handled:
-// std::bad_alloc -> MemoryError, Interrupted -> KeyboardInterrupt,
+// RequestTooLarge -> MemoryError with its message, std::bad_alloc ->
+// MemoryError, Interrupted -> KeyboardInterrupt,
 // std::length_error -> PanicException
 // ("capacity overflow"), other std::exception -> PanicException(what()),
 // anything else -> PanicException with a fixed text. Call only from a catch

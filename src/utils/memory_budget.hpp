@@ -6,8 +6,25 @@
 // control group, or the machine starts swapping.
 
 #include <cstdint>
+#include <new>
+#include <string>
+
+#include "utils/memory_sources.hpp"
 
 namespace vantor {
+
+// The allocation failure the guard throws: a std::bad_alloc that says what
+// the request needs and what the process has, for example "request needs
+// about 6.1 GiB; 2.6 GiB available (address-space limit)".
+class RequestTooLarge : public std::bad_alloc {
+public:
+    // `needed` saturated at 2**64 - 1 means too large to count.
+    RequestTooLarge(std::uint64_t needed, std::uint64_t budget, MemorySource source);
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
+};
 
 // The most any single request may plan to hold at its peak: seven eighths
 // of the smallest of physical memory, available memory, the room left under
@@ -15,11 +32,11 @@ namespace vantor {
 // control group, all read afresh.
 std::uint64_t memory_budget_bytes();
 
-// Throws std::bad_alloc unless a request whose peak is `bytes` fits in the
+// Throws RequestTooLarge unless a request whose peak is `bytes` fits in the
 // budget.
 void ensure_fits_in_memory(std::uint64_t bytes);
 
-// Throws std::bad_alloc unless count items of bytes_each bytes fit in the
+// Throws RequestTooLarge unless count items of bytes_each bytes fit in the
 // budget (an overflowing product does not fit).
 void ensure_fits_in_memory(std::uint64_t count, std::uint64_t bytes_each);
 

@@ -206,19 +206,48 @@ std::optional<std::uint64_t> room_under(std::optional<std::uint64_t> limit,
     return *limit > counted ? *limit - counted : 0;
 }
 
-std::uint64_t memory_headroom_bytes(const std::filesystem::path& root) {
-    std::optional<std::uint64_t> smallest = physical_memory_bytes();
-    smallest = smaller(smallest, read_available_memory(root));
+const char* memory_source_name(MemorySource source) {
+    switch (source) {
+        case MemorySource::PhysicalMemory:
+            return "physical memory";
+        case MemorySource::AvailableMemory:
+            return "available memory";
+        case MemorySource::AddressSpaceLimit:
+            return "address-space limit";
+        case MemorySource::DataLimit:
+            return "data-segment limit";
+        case MemorySource::ControlGroup:
+            return "control group limit";
+        case MemorySource::Unknown:
+            break;
+    }
+    return "no limit known";
+}
+
+MemoryHeadroom memory_headroom(const std::filesystem::path& root) {
+    // Only a machine that reports nothing at all gets the guess.
+    MemoryHeadroom smallest{std::uint64_t{4} << 30, MemorySource::Unknown};
+    bool found = false;
+    const auto consider = [&](std::optional<std::uint64_t> bytes, MemorySource source) {
+        if (!bytes || (found && *bytes >= smallest.bytes)) return;
+        smallest = {*bytes, source};
+        found = true;
+    };
+    consider(physical_memory_bytes(), MemorySource::PhysicalMemory);
+    consider(read_available_memory(root), MemorySource::AvailableMemory);
     const auto address_space = resource_limit(RLIMIT_AS);
     const auto data = resource_limit(RLIMIT_DATA);
     if (address_space || data) {
         const ProcessMemoryUsage usage = read_process_memory_usage(root);
-        smallest = smaller(smallest, room_under(address_space, usage.virtual_bytes));
-        smallest = smaller(smallest, room_under(data, usage.data_bytes));
+        consider(room_under(address_space, usage.virtual_bytes), MemorySource::AddressSpaceLimit);
+        consider(room_under(data, usage.data_bytes), MemorySource::DataLimit);
     }
-    smallest = smaller(smallest, read_cgroup_headroom(root));
-    // Only a machine that reports nothing at all gets this guess.
-    return smallest.value_or(std::uint64_t{4} << 30);
+    consider(read_cgroup_headroom(root), MemorySource::ControlGroup);
+    return smallest;
+}
+
+std::uint64_t memory_headroom_bytes(const std::filesystem::path& root) {
+    return memory_headroom(root).bytes;
 }
 
 }  // namespace vantor

@@ -45,7 +45,31 @@ std::optional<std::uint64_t> resource_limit(int resource);
 std::optional<std::uint64_t> room_under(std::optional<std::uint64_t> limit,
                                         std::optional<std::uint64_t> used);
 
-// The smallest of all the sources above, read under root.
+// Which source set the headroom.
+enum class MemorySource {
+    PhysicalMemory,
+    AvailableMemory,
+    AddressSpaceLimit,
+    DataLimit,
+    ControlGroup,
+    Unknown,  // nothing reported: a guess of 4 GiB
+};
+
+// The words for a source in messages: "physical memory", "available
+// memory", "address-space limit", "data-segment limit", "control group
+// limit", "no limit known".
+const char* memory_source_name(MemorySource source);
+
+struct MemoryHeadroom {
+    std::uint64_t bytes;
+    MemorySource source;
+};
+
+// The smallest of all the sources above, read under root, with the source
+// it came from (the first in the order above among equals).
+MemoryHeadroom memory_headroom(const std::filesystem::path& root);
+
+// Its number of bytes alone.
 std::uint64_t memory_headroom_bytes(const std::filesystem::path& root);
 
 }  // namespace vantor

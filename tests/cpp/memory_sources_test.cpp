@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "utils/memory_budget.hpp"
 #include "utils/memory_sources.hpp"
 
 namespace vantor {
@@ -138,8 +139,14 @@ TEST(MemoryReaders, TheSmallestSourceBoundsTheHeadroom) {
                          {kV2Group + "memory.max", "104857600\n"},
                          {kV2Group + "memory.current", "52428800\n"}});
     EXPECT_EQ(memory_headroom_bytes(root.path()), 50 * kMiB);
+    EXPECT_EQ(memory_headroom(root.path()).source, MemorySource::ControlGroup);
     const FakeRoot no_group(Files{{"proc/meminfo", "MemAvailable: 1048576 kB\n"}});
     EXPECT_EQ(memory_headroom_bytes(no_group.path()), 1024 * kMiB);
+    // The refusal names both amounts and the source that set the budget.
+    EXPECT_STREQ(RequestTooLarge(std::uint64_t{6554} << 20, std::uint64_t{2662} << 20,
+                                 MemorySource::AddressSpaceLimit)
+                     .what(),
+                 "request needs about 6.4 GiB; 2.6 GiB available (address-space limit)");
 }
 
 }  // namespace
