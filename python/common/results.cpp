@@ -1,7 +1,5 @@
 #include "common/results.hpp"
 
-#include <limits>
-#include <variant>
 
 #include "utils/memory_budget.hpp"
 #include "utils/memory_estimates.hpp"
@@ -12,21 +10,13 @@ void ensure_points_fit(std::uint64_t count) {
     ensure_fits_in_memory(point_list_peak_bytes(count));
 }
 
-void ensure_multiquadratic_fits(const Construction& request, std::uint64_t n_target,
-                                bool certified) {
-    const std::uint64_t generators = std::get<Multiquadratic>(request).params.generators.size();
-    // A valid field has at most 21 generators; anything beyond cannot fit.
-    constexpr std::uint64_t kTooLarge = std::numeric_limits<std::uint64_t>::max();
-    const std::uint64_t degree = generators < 64 ? std::uint64_t{1} << generators : kTooLarge;
-    ensure_fits_in_memory(multiquadratic_peak_bytes(degree, n_target, certified));
-}
-
 PyRef point_list_to_python(std::span<const Point> points) {
     const CollectorPause pause;
     PyRef list(PyList_New(python_length(points.size())));
     if (!list) return {};
     Py_ssize_t position = 0;
     for (const Point& point : points) {
+        if (interrupted_at(static_cast<std::size_t>(position))) return {};
         PyRef x(PyFloat_FromDouble(point.x));
         if (!x) return {};
         PyRef pair = pair_to_python(std::move(x), PyRef(PyFloat_FromDouble(point.y)));
@@ -42,6 +32,11 @@ PyRef pair_to_python(PyRef first, PyRef second) {
     if (pair == nullptr) return {};
     PyTuple_SET_ITEM(pair, 0, first.release());
     PyTuple_SET_ITEM(pair, 1, second.release());
+    // A pair of numbers can be part of no reference cycle; left tracked,
+    // millions of them would make the collector's next pass stop every
+    // thread for a second. The collector untracks such tuples itself when
+    // it meets them; this spares it the meeting.
+    PyObject_GC_UnTrack(pair);
     return PyRef(pair);
 }
 

@@ -12,7 +12,6 @@
 #include <utility>
 
 #include "common/py_ref.hpp"
-#include "construction.hpp"
 #include "point.hpp"
 
 namespace vantor::python {
@@ -21,11 +20,6 @@ namespace vantor::python {
 // points and as the Python list that is returned for them, so a hopeless
 // request fails at once with MemoryError instead of exhausting the machine.
 void ensure_points_fit(std::uint64_t count);
-
-// The same for a valid multiquadratic request of n_target points, plain or
-// certified, by its estimated peak (utils/memory_estimates.hpp).
-void ensure_multiquadratic_fits(const Construction& request, std::uint64_t n_target,
-                                bool certified);
 
 // Pauses the interpreter's cycle collector while a large result is built:
 // the tuples a result is made of hold only numbers and form no cycle, and
@@ -44,6 +38,24 @@ private:
     int was_enabled_;
 };
 
+// Large results are built in chunks of this many items (a few
+// milliseconds each). Between two chunks the interpreter lock is let go
+// for a moment, so that other threads are not held up for long, and pending
+// signals are looked at: Ctrl-C stops the building with KeyboardInterrupt,
+// and the part built so far is released.
+inline constexpr std::size_t kItemsPerSignalCheck = std::size_t{1} << 16;
+
+// True when a signal handler raised (its exception is then set); called
+// for every item while a result is built, acting every
+// kItemsPerSignalCheck items. The objects being built are not yet visible
+// to other threads.
+inline bool interrupted_at(std::size_t position) {
+    if (position % kItemsPerSignalCheck != 0 || position == 0) return false;
+    Py_BEGIN_ALLOW_THREADS
+    Py_END_ALLOW_THREADS
+    return PyErr_CheckSignals() != 0;
+}
+
 // A new list of new (x, y) tuples of floats, in order.
 PyRef point_list_to_python(std::span<const Point> points);
 
@@ -59,7 +71,8 @@ inline Py_ssize_t python_length(std::size_t size) {
     return static_cast<Py_ssize_t>(size);
 }
 
-// A new 2-tuple taking over `first` and `second`; empty (with the
+// A new 2-tuple taking over `first` and `second`, which must be numbers
+// (the tuple is not tracked by the cycle collector); empty (with the
 // exception set) if either is empty or the tuple cannot be made.
 PyRef pair_to_python(PyRef first, PyRef second);
 
@@ -72,6 +85,7 @@ PyRef edge_list_to_python(const EdgeRange& edges) {
     if (!list) return {};
     Py_ssize_t position = 0;
     for (const auto& edge : edges) {
+        if (interrupted_at(static_cast<std::size_t>(position))) return {};
         PyRef i = count_to_python(edge.i);
         if (!i) return {};
         PyRef pair = pair_to_python(std::move(i), count_to_python(edge.j));

@@ -79,10 +79,7 @@ std::expected<PyRef, LibraryError> certified_pipeline(std::vector<std::int64_t> 
         auto request = multiquadratic_construction(std::move(generators), split_prime, k);
         if (!request) return std::unexpected(LibraryError(std::move(request.error())));
 
-        // Checked only once the request is known to be valid, so that invalid
-        // arguments are still reported as such whatever n_target is.
-        ensure_multiquadratic_fits(*request, n_target, true);
-
+        // The construction sizes the request once it has passed every check.
         auto set = certify_construction(*request, n_target);
         if (!set) return std::unexpected(LibraryError(std::move(set.error())));
 

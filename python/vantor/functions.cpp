@@ -113,9 +113,9 @@ PyObject* generate_multiquadratic(PyObject*, PyObject* const* args, Py_ssize_t n
             auto request = multiquadratic_construction(std::move(arguments.generators),
                                                        arguments.split_prime, arguments.k);
             if (!request) return std::unexpected(std::move(request.error()));
-            // Only a valid request is sized, so that invalid arguments are
-            // reported as such whatever n_target is.
-            ensure_multiquadratic_fits(*request, arguments.n_target, false);
+            // The construction sizes the request once it has passed every
+            // check, so that invalid arguments are reported as such whatever
+            // n_target is.
             return generate_points(*request, arguments.n_target);
         });
         if (!points) return PyRef();

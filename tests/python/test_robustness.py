@@ -25,7 +25,8 @@ import vantor
          "multiquadratic", "certified"],
 )
 def test_requests_that_cannot_fit_raise_memory_error(call):
-    with pytest.raises(MemoryError):
+    with pytest.raises(MemoryError, match=r"^request (needs about [\d.]+ [KMGTPE]iB|is too large to size); "
+                                          r"[\d.]+ [KMGTPE]iB available \([a-z -]+\)$"):
         call()
     # Nothing is left half-done: the module keeps working.
     assert len(vantor.generate_moser_spindle()) == 7
@@ -38,6 +39,11 @@ def test_invalid_arguments_are_reported_before_the_size(function):
     with pytest.raises(RuntimeError) as raised:
         function([4], 5, 1, 2**64 - 1)
     assert raised.value.args == ("invalid generator 4: positive generators must be squarefree",)
+    # Checks that the construction itself makes (here its translations)
+    # also come before the size.
+    for n_target in (0, 2**64 - 1):
+        with pytest.raises(RuntimeError, match="^invalid search parameter unit_scale_denominator"):
+            function([2], 17, 16, n_target)
 
 
 class RaisingIndex:

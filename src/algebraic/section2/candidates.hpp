@@ -19,7 +19,8 @@ namespace vantor {
 
 // One radius attempt: the parameters, the field and translation list of the
 // request (built once and shared by every attempt), the radius, the
-// embedding that projects to the plane (always 0) and n_target.
+// embedding that projects to the plane (always 0), n_target, and whether the
+// request builds a certificate (which its memory estimate counts).
 struct AttemptInput {
     const Section2Params& params;
     const MultiquadraticField& field;
@@ -27,6 +28,7 @@ struct AttemptInput {
     double radius;
     std::uint64_t projection_index;
     std::uint64_t n_target;
+    bool certified = false;
 };
 
 // The points an attempt settled on: its search tree, and the nodes of the
@@ -57,8 +59,10 @@ Result<Section2Result> build_section2(const Section2Params& params, std::uint64_
 // edge list is built.
 Result<PointList> build_section2_points(const Section2Params& params, std::uint64_t n_target);
 
-// One radius attempt: the breadth-first search (budget candidate_factor *
-// n_target visited nodes; translations in list order, + before -; the
+// One radius attempt: once every check that can reject the request has
+// passed, the memory guard sizes the whole request (memory_estimates.hpp);
+// then the breadth-first search (budget candidate_factor * n_target visited
+// nodes; translations in list order, + before -; the
 // polydisk test max norm <= radius + 1e-7 before any exact identity work;
 // exact identity of elements), then merging of coincident points, the count
 // check and selection by degree peeling.
