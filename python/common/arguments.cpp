@@ -6,6 +6,7 @@
 
 #include "common/point_buffer.hpp"
 #include "common/py_ref.hpp"
+#include "common/results.hpp"
 #include "utils/memory_budget.hpp"
 #include "utils/memory_estimates.hpp"
 
@@ -110,6 +111,9 @@ bool extract_sequence(PyObject* object, std::vector<Item>& out, ExtractItem extr
         if (!extract_item(item.get(), value)) return false;
         make_room(items);
         items.push_back(value);
+        // Long sequences let other threads run now and then, and stop on
+        // Ctrl-C; the iterator holds the sequence and each item it hands out.
+        if (interrupted_at(items.size())) return false;
     }
     if (PyErr_Occurred()) return false;
     out = std::move(items);

@@ -1,6 +1,8 @@
 #include "vantor_lattice/lattice_table.hpp"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "lattice_families/family.hpp"
@@ -19,6 +21,9 @@ struct TableObject {
     Py_ssize_t shape[2];
     Py_ssize_t strides[2];
 };
+
+// Tables are read in slices of this many bytes (a few milliseconds each).
+constexpr std::size_t kBytesPerSlice = std::size_t{16} << 20;
 
 // Created at the first import and kept for the life of the process.
 PyObject* table_type = nullptr;
@@ -140,8 +145,27 @@ bool table_from_python(PyObject* object, const char* what, std::vector<Row>& out
         return false;
     }
     try {
-        std::vector<Row> rows(static_cast<std::size_t>(view.shape[0]));
-        if (!rows.empty()) std::memcpy(rows.data(), view.buf, rows.size() * sizeof(Row));
+        // The rows are allocated (and zeroed) without the interpreter lock,
+        // then copied in slices, letting other threads run between two; the
+        // view keeps the exporter's memory in place meanwhile.
+        std::vector<Row> rows;
+        bool allocated = false;
+        Py_BEGIN_ALLOW_THREADS
+        try {
+            rows.resize(static_cast<std::size_t>(view.shape[0]));
+            allocated = true;
+        } catch (const std::bad_alloc&) {
+        }
+        Py_END_ALLOW_THREADS
+        if (!allocated) throw std::bad_alloc();
+        const auto* from = static_cast<const char*>(view.buf);
+        auto* to = reinterpret_cast<char*>(rows.data());
+        const std::size_t bytes = rows.size() * sizeof(Row);
+        for (std::size_t at = 0; at < bytes; at += kBytesPerSlice) {
+            std::memcpy(to + at, from + at, std::min(kBytesPerSlice, bytes - at));
+            Py_BEGIN_ALLOW_THREADS
+            Py_END_ALLOW_THREADS
+        }
         out = std::move(rows);
     } catch (...) {
         PyBuffer_Release(&view);

@@ -250,6 +250,10 @@ PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
                                                    input.points, input.edges);
             },
             input.edges.size() >= kLongWorkEdges || input.points.size() >= kLongWorkPoints);
+        // The copies of a large result are freed without the interpreter lock.
+        Py_BEGIN_ALLOW_THREADS
+        input = LatticeSetInput{};
+        Py_END_ALLOW_THREADS
         if (!checked) return {};
         if (!*checked) {
             const std::string message = checked->error().message();

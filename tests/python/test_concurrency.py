@@ -1,6 +1,7 @@
 """Work split over threads, the interpreter lock released during calls, and
 interruption by a signal: none of it changes a single returned bit."""
 
+import gc
 import os
 import signal
 import threading
@@ -60,4 +61,30 @@ def test_sigint_stops_a_long_call_and_leaves_the_module_usable():
         timer.cancel()
     assert time.perf_counter() - started < 10
     assert vantor.generate_multiquadratic([2], 17, 1, 20) == vantor.generate_multiquadratic([2], 17, 1, 20)
+    assert vantor.count_unit_distances(vantor.generate_moser_spindle()) == 11
+
+
+@pytest.mark.skipif(threading.current_thread() is not threading.main_thread(),
+                    reason="signals are delivered to the main thread")
+@pytest.mark.parametrize("call, seconds", [
+    # Two tight clusters about a unit apart, the window's edge running
+    # through their cross pairs: every one of them is tested.
+    (lambda: vantor.count_unit_distances([(0.0, i * 1e-11) for i in range(60000)]
+                                         + [(1 - 2e-5 + i * 7e-10, 0.0) for i in range(60000)]),
+     0.3),
+    # The library work is short; building the list of points is the long part.
+    (lambda: vantor.generate_triangular_grid(4 * 10**6), 0.4),
+])
+def test_sigint_stops_counting_and_result_building(call, seconds):
+    before = len(gc.get_objects())
+    timer = threading.Timer(seconds, os.kill, (os.getpid(), signal.SIGINT))
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            call()
+    finally:
+        timer.cancel()
+    gc.collect()
+    # Nothing of the interrupted result is left behind.
+    assert len(gc.get_objects()) < before + 1000
     assert vantor.count_unit_distances(vantor.generate_moser_spindle()) == 11
