@@ -48,12 +48,14 @@ Budget budget() {
 
 }  // namespace
 
-RequestTooLarge::RequestTooLarge(std::uint64_t needed, std::uint64_t budget, MemorySource source) {
+RequestTooLarge::RequestTooLarge(std::uint64_t needed, std::uint64_t budget, MemorySource source,
+                                 bool at_least) {
     const std::string available =
         amount(budget) + " available (" + memory_source_name(source) + ")";
     message_ = needed == std::numeric_limits<std::uint64_t>::max()
                    ? "request is too large to size; " + available
-                   : "request needs about " + amount(needed) + "; " + available;
+                   : std::string(at_least ? "request needs more than " : "request needs about ") +
+                         amount(needed) + "; " + available;
 }
 
 std::uint64_t memory_budget_bytes() { return budget().bytes; }
@@ -62,6 +64,12 @@ void ensure_fits_in_memory(std::uint64_t bytes) {
     if (bytes <= kAlwaysFits) return;
     const Budget room = budget();
     if (bytes > room.bytes) throw RequestTooLarge(bytes, room.bytes, room.source);
+}
+
+void ensure_growth_fits_in_memory(std::uint64_t bytes) {
+    if (bytes <= kAlwaysFits) return;
+    const Budget room = budget();
+    if (bytes > room.bytes) throw RequestTooLarge(bytes, room.bytes, room.source, true);
 }
 
 void ensure_fits_in_memory(std::uint64_t count, std::uint64_t bytes_each) {

@@ -18,8 +18,11 @@ namespace vantor {
 // about 6.1 GiB; 2.6 GiB available (address-space limit)".
 class RequestTooLarge : public std::bad_alloc {
 public:
-    // `needed` saturated at 2**64 - 1 means too large to count.
-    RequestTooLarge(std::uint64_t needed, std::uint64_t budget, MemorySource source);
+    // `needed` saturated at 2**64 - 1 means too large to count; with
+    // `at_least`, the request was stopped when it had already reached
+    // `needed` ("request needs more than ...").
+    RequestTooLarge(std::uint64_t needed, std::uint64_t budget, MemorySource source,
+                    bool at_least = false);
     const char* what() const noexcept override { return message_.c_str(); }
 
 private:
@@ -35,6 +38,10 @@ std::uint64_t memory_budget_bytes();
 // Throws RequestTooLarge unless a request whose peak is `bytes` fits in the
 // budget.
 void ensure_fits_in_memory(std::uint64_t bytes);
+
+// Throws RequestTooLarge, saying the request needs more than `bytes`, unless
+// `bytes` (what a growing request holds so far) fits in the budget.
+void ensure_growth_fits_in_memory(std::uint64_t bytes);
 
 // Throws RequestTooLarge unless count items of bytes_each bytes fit in the
 // budget (an overflowing product does not fit).

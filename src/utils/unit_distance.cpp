@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "utils/interrupt.hpp"
+#include "utils/memory_budget.hpp"
 #include "utils/pair_grid.hpp"
 #include "utils/pair_tests.hpp"
 #include "utils/parallel.hpp"
@@ -198,6 +200,30 @@ struct PairCounter {
     }
 };
 
+// The pairs all collecting tasks have found, checked against the memory
+// budget each time the total doubles.
+class PairGrowth {
+public:
+    static constexpr std::uint64_t kReportEvery = 4096;
+
+    explicit PairGrowth(std::uint64_t bytes_per_pair) : bytes_per_pair_(bytes_per_pair) {}
+
+    void add(std::uint64_t pairs) {
+        const std::uint64_t total = found_.fetch_add(pairs, std::memory_order_relaxed) + pairs;
+        std::uint64_t next = next_check_.load(std::memory_order_relaxed);
+        if (total < next) return;
+        if (!next_check_.compare_exchange_strong(next, 2 * total, std::memory_order_relaxed)) return;
+        std::uint64_t bytes;
+        if (__builtin_mul_overflow(total, bytes_per_pair_, &bytes)) bytes = UINT64_MAX;
+        ensure_growth_fits_in_memory(bytes);
+    }
+
+private:
+    std::uint64_t bytes_per_pair_;
+    std::atomic<std::uint64_t> found_{0};
+    std::atomic<std::uint64_t> next_check_{std::uint64_t{1} << 20};
+};
+
 // Collects the passing pairs, as packed edges of the caller's indices, in
 // the order of the blocks and within a block by a, then b. Large blocks are
 // settled by their boxes where they can be, and tested in slices between
@@ -208,8 +234,10 @@ struct PairCollector {
     const std::uint32_t* ids;
     UnitDistanceBounds bounds;
     DistanceBand band;
+    PairGrowth* growth;  // shared by the tasks; nullptr: no memory check
     std::vector<std::uint64_t> keys;
     std::vector<std::uint32_t> scratch;
+    std::uint64_t reported = 0;  // keys already added to the growth
 
     void test(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
         const std::uint64_t pairs = std::uint64_t{a1 - a0} * (b1 - b0);
@@ -229,6 +257,7 @@ struct PairCollector {
             const std::uint32_t end = a + std::min(rows, a1 - a);
             collect_block(PairBlock{xs, ys, a, end, b0, b1}, bounds.lo, bounds.hi, ids, keys,
                           scratch);
+            report_growth();
         }
     }
     void test_within(std::uint32_t a0, std::uint32_t a1) {
@@ -236,16 +265,25 @@ struct PairCollector {
             if (((a - a0) & 63) == 0) poll_interrupt();
             collect_block(PairBlock{xs, ys, a, a + 1, a + 1, a1}, bounds.lo, bounds.hi, ids, keys,
                           scratch);
+            report_growth();
         }
     }
     void all(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
         for (std::uint32_t a = a0; a < a1; ++a) {
             if (((a - a0) & 63) == 0) poll_interrupt();
             for (std::uint32_t b = b0; b < b1; ++b) keys.push_back(pack_pair(ids[a], ids[b]));
+            report_growth();
         }
     }
     void all_within(std::uint32_t a0, std::uint32_t a1) {
         for (std::uint32_t a = a0; a + 1 < a1; ++a) all(a, a + 1, a + 1, a1);
+    }
+
+    // Reports the keys found since the last report, every few thousand.
+    void report_growth() {
+        if (growth == nullptr || keys.size() - reported < PairGrowth::kReportEvery) return;
+        growth->add(keys.size() - reported);
+        reported = keys.size();
     }
 };
 
@@ -349,7 +387,8 @@ void sort_keys(std::vector<std::uint64_t>& keys) {
     }
 }
 
-std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDistanceBounds bounds) {
+std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDistanceBounds bounds,
+                                        std::uint64_t bytes_per_pair) {
     require_indexable(points.size());
     const Window window = window_of(bounds);
     std::vector<std::uint64_t> keys;
@@ -372,9 +411,10 @@ std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDista
         return keys;
     }
     const PairGrid grid(points, finite, window.band);
-    const std::vector<PairCollector> parts =
-        visit_pairs_in_tasks(grid, PairCollector{grid.xs(), grid.ys(), grid.ids(), bounds,
-                                                 window.band, {}, {}});
+    PairGrowth growth(bytes_per_pair);
+    const std::vector<PairCollector> parts = visit_pairs_in_tasks(
+        grid, PairCollector{grid.xs(), grid.ys(), grid.ids(), bounds, window.band,
+                            bytes_per_pair > 0 ? &growth : nullptr, {}, {}});
     std::size_t total = keys.size();
     for (const PairCollector& part : parts) total += part.keys.size();
     keys.reserve(total);
@@ -426,14 +466,15 @@ std::uint64_t count_unit_distances(std::span<const Point> points, double toleran
 }
 
 EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds) {
-    std::vector<std::uint64_t> keys = collect_keys(points, bounds);
+    std::vector<std::uint64_t> keys = collect_keys(points, bounds, 0);
     sort_keys(keys);
     return unpack(keys);
 }
 
 std::vector<std::uint64_t> find_unit_pairs_packed(std::span<const Point> points,
-                                                  UnitDistanceBounds bounds) {
-    return collect_keys(points, bounds);
+                                                  UnitDistanceBounds bounds,
+                                                  std::uint64_t bytes_per_pair) {
+    return collect_keys(points, bounds, bytes_per_pair);
 }
 
 std::uint64_t count_unit_distances_all_pairs(std::span<const Point> points,

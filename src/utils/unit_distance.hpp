@@ -31,9 +31,13 @@ EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bound
 // The same pairs, each packed as i * 2^32 + j (i < j), in an order that
 // depends on the points alone (the same for every thread count), for
 // callers that only need the set. Lists of 2^32 points or more are refused
-// with std::bad_alloc.
+// with std::bad_alloc. A caller that will hold `bytes_per_pair` bytes for
+// every pair found (0: no check) has the collection stopped with
+// RequestTooLarge (memory_budget.hpp) once the pairs found so far would not
+// fit: a dense set of points can have far more pairs than points.
 std::vector<std::uint64_t> find_unit_pairs_packed(std::span<const Point> points,
-                                                  UnitDistanceBounds bounds);
+                                                  UnitDistanceBounds bounds,
+                                                  std::uint64_t bytes_per_pair = 0);
 
 // The search behind these never tests every pair: points go into cells sized
 // for the window, only cells that can hold a passing pair are looked at, and

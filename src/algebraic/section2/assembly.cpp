@@ -173,8 +173,14 @@ std::vector<std::uint64_t> select_by_degree_peeling(std::span<const Point> point
     }
 
     // The order of the neighbours of a point does not change which points
-    // are removed, so the edges may come in any order.
-    const std::vector<std::uint64_t> pairs = find_unit_pairs_packed(points, unit_distance_bounds(tolerance));
+    // are removed, so the edges may come in any order. A dense pool can
+    // have many more pairs than points: each pair is held as a packed key
+    // (8 bytes, twice while the tasks' parts are joined) and as two
+    // neighbour entries (8 bytes), and the collection stops with a
+    // MemoryError once that cannot fit.
+    constexpr std::uint64_t kBytesPerPair = 24;
+    const std::vector<std::uint64_t> pairs =
+        find_unit_pairs_packed(points, unit_distance_bounds(tolerance), kBytesPerPair);
     // Degree of every point; -1 marks a removed one.
     std::vector<std::int32_t> degree(total, 0);
     for (std::uint64_t pair : pairs) {
