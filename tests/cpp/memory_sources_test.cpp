@@ -147,6 +147,13 @@ TEST(MemoryReaders, TheSmallestSourceBoundsTheHeadroom) {
                                  MemorySource::AddressSpaceLimit)
                      .what(),
                  "request needs about 6.4 GiB; 2.6 GiB available (address-space limit)");
+    // A size that overflows cannot be counted, and is said so.
+    try {
+        ensure_fits_in_memory(std::uint64_t{1} << 40, std::uint64_t{1} << 40);
+        ADD_FAILURE() << "an overflowing size was let through";
+    } catch (const RequestTooLarge& refused) {
+        EXPECT_EQ(std::string(refused.what()).rfind("request is too large to size; ", 0), 0u);
+    }
 }
 
 }  // namespace

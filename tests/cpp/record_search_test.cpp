@@ -29,6 +29,19 @@ std::vector<PackedPoint> packed(const std::vector<MoserCoordinate>& coordinates)
     return out;
 }
 
+TEST(PackedPoint, RoundTripsAndAddsStepsAcrossSignsAtTheLimits) {
+    const std::int64_t limit = kPackedLimit;
+    for (const MoserCoordinate& c : {MoserCoordinate{0, 0, 0, 0}, MoserCoordinate{-limit, limit, -1, 1},
+                                     MoserCoordinate{limit - 2, -limit + 2, 7, -7}}) {
+        EXPECT_EQ(unpack(pack(c)), c);
+        for (const MoserCoordinate& step : lattice::moser_unit_steps()) {
+            const MoserCoordinate sum = c + step;
+            if (!packable(sum)) continue;
+            EXPECT_EQ(pack(c) + packed_offset(step), pack(sum));
+        }
+    }
+}
+
 TEST(SetFingerprint, IsTheSameForCongruentSetsAndFollowsEdits) {
     const std::vector<MoserCoordinate> spindle = {
         {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {1, 1, 0, 0},
@@ -167,6 +180,10 @@ TEST(Atlas, RejectsTamperedEntries) {
     }));
     EXPECT_TRUE(starts_with(coincident, "atlas set of 9 points: points 0 and 8 are the same"))
         << coincident;
+    EXPECT_EQ(atlas_verdict("1 0 vv!v\n"), "atlas line 1 is not '<n> <unit distances> <points>'");
+    EXPECT_EQ(atlas_verdict("1 0 vvvvvvvv\n"), "atlas line 1 lists 2 points for a set of 1");
+    EXPECT_EQ(atlas_verdict("1 0 vvvv extra\n"),
+              "atlas line 1 is not '<n> <unit distances> <points>'");
     const std::string cut =
         atlas_verdict(with_line_edited(12, [](std::string& line) { line.pop_back(); }));
     EXPECT_TRUE(starts_with(cut, "atlas line ") &&

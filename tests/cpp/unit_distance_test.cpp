@@ -6,9 +6,11 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
 
 #include "construction.hpp"
 #include "grids.hpp"
+#include "utils/memory_budget.hpp"
 #include "utils/pair_tests.hpp"
 #include "utils/unit_distance.hpp"
 
@@ -182,6 +184,21 @@ TEST(UnitDistance, CrowdedBlocksMatchAllPairs) {
         }
     }
     unsetenv("VANTOR_NUM_THREADS");
+}
+
+// A caller that holds many bytes per pair has the collection stopped, with
+// the amount reached, once the pairs found so far (checked from a million
+// on) cannot fit.
+TEST(UnitDistance, PairCollectionStopsWhenItsPairsCannotFit) {
+    const PointList grid = square_grid(800, 800);
+    const auto bounds = unit_distance_bounds(1e-5);
+    EXPECT_EQ(find_unit_pairs_packed(grid, bounds, 64).size(), 2u * 800u * 799u);
+    try {
+        find_unit_pairs_packed(grid, bounds, std::uint64_t{1} << 40);
+        ADD_FAILURE() << "pairs of a terabyte each were collected";
+    } catch (const RequestTooLarge& refused) {
+        EXPECT_EQ(std::string(refused.what()).rfind("request needs more than ", 0), 0u);
+    }
 }
 
 // Two and four lanes must pass exactly the pairs the scalar test passes,
