@@ -1,7 +1,6 @@
 #include "lattice_families/exact_verification.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <numeric>
 #include <optional>
 #include <vector>
@@ -14,10 +13,6 @@
 namespace vantor::lattice {
 
 namespace {
-
-bool same_bits(double x, double y) {
-    return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y);
-}
 
 constexpr std::uint64_t kEdgesPerBlock = std::uint64_t{1} << 20;
 
@@ -75,7 +70,7 @@ std::expected<void, LatticeError> verify_lattice_set(LatticeFamily family, std::
             return std::unexpected(LatticeError{CoordinateOutOfRange{k, kMaxCoordinateLog2}});
         }
         const Point expected = plane_point(family, c, scale);
-        if (!same_bits(points[k].x, expected.x) || !same_bits(points[k].y, expected.y)) {
+        if (!same_bits(points[k], expected)) {
             return std::unexpected(LatticeError{PointNotScaledLatticePoint{k}});
         }
     }

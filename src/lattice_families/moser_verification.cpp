@@ -1,7 +1,6 @@
 #include "lattice_families/moser_verification.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <numeric>
 #include <optional>
@@ -23,10 +22,6 @@ constexpr std::uint64_t kPointsPerBlock = 4096;
 // float point lies within 0.01 of its exact point and the floats of a unit
 // pair differ by at most 1.02 in each direction.
 constexpr double kWindow = 1.25;
-
-bool same_bits(double x, double y) {
-    return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y);
-}
 
 std::optional<LatticeError> edge_fault(std::span<const MoserCoordinate> coordinates,
                                        std::span<const Edge> edges, std::uint64_t e) {
@@ -87,7 +82,7 @@ std::expected<void, LatticeError> verify_moser_set(std::span<const MoserCoordina
             return std::unexpected(LatticeError{CoordinateOutOfRange{k, kMaxMoserCoordinateLog2}});
         }
         const Point expected = moser_point(c);
-        if (!same_bits(points[k].x, expected.x) || !same_bits(points[k].y, expected.y)) {
+        if (!same_bits(points[k], expected)) {
             return std::unexpected(LatticeError{MoserPointMismatch{k}});
         }
     }

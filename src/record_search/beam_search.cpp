@@ -73,15 +73,13 @@ public:
     void bump(PackedPoint p) {
         const std::size_t k = slot(p);
         if (values_[k] == kMember) return;
-        if (values_[k]++ == 0) fresh_.push_back(p);
+        if (values_[k]++ == 0) fresh_.push_back(k);
     }
-    std::int32_t count(PackedPoint p) const {
-        std::size_t k = hash(p) & mask_;
-        while (keys_[k] != 0 && keys_[k] != p) k = (k + 1) & mask_;
-        return keys_[k] == 0 ? 0 : values_[k];
-    }
-    // The points bumped at least once, in the order they were first bumped.
-    const std::vector<PackedPoint>& candidates() const { return fresh_; }
+    // The slots of the points bumped at least once, in the order they were
+    // first bumped, with their points and counts.
+    const std::vector<std::size_t>& candidates() const { return fresh_; }
+    PackedPoint point(std::size_t slot) const { return keys_[slot]; }
+    std::int32_t count(std::size_t slot) const { return values_[slot]; }
 
 private:
     static std::uint64_t hash(PackedPoint p) { return mix(p); }
@@ -93,7 +91,7 @@ private:
     }
     std::vector<PackedPoint> keys_;
     std::vector<std::int32_t> values_;
-    std::vector<PackedPoint> fresh_;
+    std::vector<std::size_t> fresh_;
     std::size_t mask_ = 0;
 };
 
@@ -108,9 +106,10 @@ void grown_candidates(const SearchSet& set, std::uint32_t source, std::uint64_t 
         for (PackedPoint step : steps) table.bump(p + step);
     }
     std::int32_t best = 0;
-    for (PackedPoint q : table.candidates()) best = std::max(best, table.count(q));
-    for (PackedPoint q : table.candidates()) {
-        const std::int32_t degree = table.count(q);
+    for (std::size_t slot : table.candidates()) best = std::max(best, table.count(slot));
+    for (std::size_t slot : table.candidates()) {
+        const PackedPoint q = table.point(slot);
+        const std::int32_t degree = table.count(slot);
         if (degree + static_cast<std::int32_t>(kGrowthSlack) < best || !packable_point(q)) continue;
         const std::uint64_t fingerprint = with_point(set.fingerprint, q).value();
         out.push_back({set.edges + static_cast<std::uint64_t>(degree), tie_order(fingerprint, seed),

@@ -87,13 +87,28 @@ std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uin
         for (const SearchSet& set : pool) seen.insert(set.fingerprint.value());
     }
     std::vector<SetPool> seeds(n_max + 1);
+    // Sorts by the pools' order, each set's fingerprint value and tie order
+    // worked out once, and keeps the first `width`.
     const auto keep_best = [&](SetPool& kept) {
-        std::sort(kept.begin(), kept.end(), [&](const SearchSet& x, const SearchSet& y) {
-            const std::uint64_t fx = x.fingerprint.value();
-            const std::uint64_t fy = y.fingerprint.value();
-            return goes_before(x.edges, tie_order(fx, seed), fx, y.edges, tie_order(fy, seed), fy);
+        struct Key {
+            std::uint64_t edges, order, fingerprint;
+            std::size_t index;
+        };
+        std::vector<Key> keys;
+        keys.reserve(kept.size());
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            const std::uint64_t fingerprint = kept[k].fingerprint.value();
+            keys.push_back({kept[k].edges, tie_order(fingerprint, seed), fingerprint, k});
+        }
+        std::sort(keys.begin(), keys.end(), [](const Key& x, const Key& y) {
+            return goes_before(x.edges, x.order, x.fingerprint, y.edges, y.order, y.fingerprint);
         });
-        if (kept.size() > width) kept.resize(width);
+        SetPool best;
+        best.reserve(std::min<std::size_t>(keys.size(), width));
+        for (std::size_t k = 0; k < keys.size() && best.size() < width; ++k) {
+            best.push_back(std::move(kept[keys[k].index]));
+        }
+        kept = std::move(best);
     };
     // The pairs go in chunks, each on all threads into its own slots; only
     // the best `width` sums of each size can enter a pool, so no more are

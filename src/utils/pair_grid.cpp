@@ -98,6 +98,17 @@ std::uint32_t most_crowded_cell(std::span<const Point> points, std::span<const s
 
 }  // namespace
 
+CellVerdict band_verdict(double nearest, double farthest, DistanceBand band) {
+    const double inner_low = band.inner * (1 - kRelativeMargin) - kAbsoluteMargin;
+    const double inner_high = band.inner * (1 + kRelativeMargin) + kAbsoluteMargin;
+    const double outer_low = band.outer * (1 - kRelativeMargin) - kAbsoluteMargin;
+    const double outer_high = band.outer * (1 + kRelativeMargin) + kAbsoluteMargin;
+    if (farthest < inner_low || nearest > outer_high) return CellVerdict::kNone;
+    const bool clears_inner = band.inner == 0.0 || nearest >= inner_high;
+    if (clears_inner && farthest <= outer_low) return CellVerdict::kAll;
+    return CellVerdict::kTest;
+}
+
 PairGrid::PairGrid(std::span<const Point> points, std::span<const std::uint32_t> finite_ids,
                    DistanceBand band)
     : band_(band) {
@@ -246,9 +257,7 @@ PairGrid::PairGrid(std::span<const Point> points, std::span<const std::uint32_t>
 }
 
 void PairGrid::build_runs(double cell_width, double cell_height) {
-    const double inner_low = band_.inner * (1 - kRelativeMargin) - kAbsoluteMargin;
     const double inner_high = band_.inner * (1 + kRelativeMargin) + kAbsoluteMargin;
-    const double outer_low = band_.outer * (1 - kRelativeMargin) - kAbsoluteMargin;
     const double outer_high = band_.outer * (1 + kRelativeMargin) + kAbsoluteMargin;
     const bool unbounded = !std::isfinite(band_.outer);
 
@@ -261,12 +270,9 @@ void PairGrid::build_runs(double cell_width, double cell_height) {
         return (static_cast<double>(d) + 1.0 + 2 * kCellSlack) * size;
     };
     auto verdict = [&](std::int64_t dx, std::int64_t dy) {
-        const double nearest = std::hypot(nearest_axis(dx, cell_width), nearest_axis(dy, cell_height));
-        const double farthest =
-            std::hypot(farthest_axis(dx, cell_width), farthest_axis(dy, cell_height));
-        if (farthest < inner_low || nearest > outer_high) return CellVerdict::kNone;
-        if (nearest >= inner_high && farthest <= outer_low) return CellVerdict::kAll;
-        return CellVerdict::kTest;
+        return band_verdict(
+            std::hypot(nearest_axis(dx, cell_width), nearest_axis(dy, cell_height)),
+            std::hypot(farthest_axis(dx, cell_width), farthest_axis(dy, cell_height)), band_);
     };
 
     own_cell_ = verdict(0, 0);

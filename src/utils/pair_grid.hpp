@@ -37,6 +37,13 @@ enum class CellVerdict : std::uint8_t {
     kAll,   // every pair passes
 };
 
+// What it says about every pair whose distance lies between `nearest` and
+// `farthest` that the band admits it: with margins on the band far wider
+// than the rounding of a squared distance, so that kNone or kAll never
+// contradicts the exact test of a pair. A band without an inner radius
+// admits pairs however close, coincident ones included.
+CellVerdict band_verdict(double nearest, double farthest, DistanceBand band);
+
 // A stretch of columns [first, last] (relative to a cell's column) in the
 // row `dy` rows above it, all with the same verdict.
 struct CellRun {

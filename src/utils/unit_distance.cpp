@@ -45,12 +45,6 @@ void scan_all_pairs(std::span<const Point> points, UnitDistanceBounds bounds, Vi
 constexpr std::uint64_t kLargeBlock = std::uint64_t{1} << 16;
 constexpr std::uint64_t kPairsPerSlice = std::uint64_t{1} << 20;
 
-// Margins on distances, as the cell verdicts use them: far wider than the
-// rounding of a squared distance, so a settled block never contradicts the
-// test of one of its pairs.
-constexpr double kRelativeMargin = 1e-9;
-constexpr double kAbsoluteMargin = 1e-150;
-
 struct Box {
     double min_x = INFINITY, max_x = -INFINITY, min_y = INFINITY, max_y = -INFINITY;
 };
@@ -71,17 +65,23 @@ Box box_of(const double* xs, const double* ys, std::uint32_t a0, std::uint32_t a
 CellVerdict box_verdict(const Box& p, const Box& q, DistanceBand band) {
     const double gap_x = std::max({0.0, q.min_x - p.max_x, p.min_x - q.max_x});
     const double gap_y = std::max({0.0, q.min_y - p.max_y, p.min_y - q.max_y});
-    const double nearest = std::hypot(gap_x, gap_y);
-    const double farthest = std::hypot(std::max(q.max_x - p.min_x, p.max_x - q.min_x),
-                                       std::max(q.max_y - p.min_y, p.max_y - q.min_y));
-    if (farthest * (1 + kRelativeMargin) + kAbsoluteMargin < band.inner) return CellVerdict::kNone;
-    if (nearest * (1 - kRelativeMargin) - kAbsoluteMargin > band.outer) return CellVerdict::kNone;
-    const bool inner_cleared =
-        band.inner == 0.0 || nearest * (1 - kRelativeMargin) - kAbsoluteMargin > band.inner;
-    if (inner_cleared && farthest * (1 + kRelativeMargin) + kAbsoluteMargin < band.outer) {
-        return CellVerdict::kAll;
+    return band_verdict(std::hypot(gap_x, gap_y),
+                        std::hypot(std::max(q.max_x - p.min_x, p.max_x - q.min_x),
+                                   std::max(q.max_y - p.min_y, p.max_y - q.min_y)),
+                        band);
+}
+
+// Runs slice(a, end) over the rows [a0, a1) in slices of about
+// kPairsPerSlice pairs against b0 .. b1, polling the stop flag between two.
+template <class Slice>
+void in_slices(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1,
+               Slice&& slice) {
+    const auto rows =
+        static_cast<std::uint32_t>(std::max<std::uint64_t>(1, kPairsPerSlice / (b1 - b0)));
+    for (std::uint32_t a = a0; a < a1; a += std::min(rows, a1 - a)) {
+        poll_interrupt();
+        slice(a, a + std::min(rows, a1 - a));
     }
-    return CellVerdict::kTest;
 }
 
 // The distinct points of positions [a0, a1) and how often each occurs, in
@@ -137,14 +137,9 @@ struct PairCounter {
             count_distinct(p, q);
             return;
         }
-        // Rows of a in slices of about kPairsPerSlice pairs.
-        const std::uint32_t rows = static_cast<std::uint32_t>(
-            std::max<std::uint64_t>(1, kPairsPerSlice / (b1 - b0)));
-        for (std::uint32_t a = a0; a < a1; a += std::min(rows, a1 - a)) {
-            poll_interrupt();
-            const std::uint32_t end = a + std::min(rows, a1 - a);
+        in_slices(a0, a1, b0, b1, [&](std::uint32_t a, std::uint32_t end) {
             count += count_block(PairBlock{xs, ys, a, end, b0, b1}, bounds.lo, bounds.hi);
-        }
+        });
     }
     void test_within(std::uint32_t a0, std::uint32_t a1) {
         const std::uint64_t k = a1 - a0;
@@ -250,15 +245,11 @@ struct PairCollector {
                 return;
             }
         }
-        const std::uint32_t rows = static_cast<std::uint32_t>(
-            std::max<std::uint64_t>(1, kPairsPerSlice / (b1 - b0)));
-        for (std::uint32_t a = a0; a < a1; a += std::min(rows, a1 - a)) {
-            poll_interrupt();
-            const std::uint32_t end = a + std::min(rows, a1 - a);
+        in_slices(a0, a1, b0, b1, [&](std::uint32_t a, std::uint32_t end) {
             collect_block(PairBlock{xs, ys, a, end, b0, b1}, bounds.lo, bounds.hi, ids, keys,
                           scratch);
             report_growth();
-        }
+        });
     }
     void test_within(std::uint32_t a0, std::uint32_t a1) {
         for (std::uint32_t a = a0; a + 1 < a1; ++a) {
