@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "lattice_families/exact_verification.hpp"
@@ -49,6 +50,10 @@ TEST_P(LatticeEdit, IsCaughtAndNamed) {
 
 const Edit kEdits[] = {
     {"none", [](LatticePointSet&) {}, ""},
+    // The most negative coordinate has no magnitude in 64 bits.
+    {"most_negative_coordinate",
+     [](LatticePointSet& s) { s.coordinates[4].b = std::numeric_limits<std::int64_t>::min(); },
+     "lattice coordinates of point 4 exceed 2**50 in magnitude"},
     {"point_one_ulp_off",
      [](LatticePointSet& s) { s.points[17].x = std::nextafter(s.points[17].x, 10.0); },
      "point 17 is not its lattice point"},

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <set>
 #include <string>
 
@@ -165,10 +166,21 @@ const Edit kEdits[] = {
     {"coordinate_out_of_range",
      [](MoserPointSet& s) { s.coordinates[2].c = kMaxMoserCoordinate + 1; },
      "lattice coordinates of point 2 exceed 2**40"},
+    {"most_negative_coordinate",
+     [](MoserPointSet& s) { s.coordinates[6].d = std::numeric_limits<std::int64_t>::min(); },
+     "lattice coordinates of point 6 exceed 2**40"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Edits, MoserEdit, ::testing::ValuesIn(kEdits),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MoserLattice, BuildingRefusesCoordinatesOutOfRangeBeforeAnyArithmetic) {
+    std::vector<MoserCoordinate> points = genuine().coordinates;
+    points[9] = {std::numeric_limits<std::int64_t>::max(), 0, 0, 0};
+    const auto built = moser_point_set(points);
+    ASSERT_FALSE(built.has_value());
+    EXPECT_EQ(built.error().message(), "lattice coordinates of point 9 exceed 2**40 in magnitude");
+}
 
 TEST(MoserLattice, FarApartCopiesOfASetKeepTheirUnitPairsOnly) {
     // Two copies far apart: the recount must find exactly twice the pairs,

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 
 #include "record_search/atlas.hpp"
@@ -67,6 +70,28 @@ TEST(SetFingerprint, IsTheSameForCongruentSetsAndFollowsEdits) {
     EXPECT_NE(shrunk.value(), value);
 }
 
+TEST(SetFingerprint, SeparatesSetsThatAreNotCongruent) {
+    // Random 8-point sets of a small box: two sets share a fingerprint
+    // exactly when they share a standard position.
+    std::uint64_t state = 99;
+    const auto next = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::int64_t>((state >> 33) % 5) - 2;
+    };
+    std::map<std::uint64_t, std::vector<MoserCoordinate>> seen;
+    for (int round = 0; round < 3000; ++round) {
+        std::set<PackedPoint> chosen;
+        while (chosen.size() < 8) chosen.insert(pack({next(), next(), next(), next()}));
+        const SearchSet set = search_set_of({chosen.begin(), chosen.end()});
+        const auto [at, fresh] =
+            seen.emplace(set.fingerprint.value(), standard_position(set));
+        if (!fresh) {
+            EXPECT_EQ(at->second, standard_position(set));
+        }
+    }
+    EXPECT_GT(seen.size(), 2900u);
+}
+
 class ThreadCount {
 public:
     explicit ThreadCount(const char* count) { setenv("VANTOR_NUM_THREADS", count, 1); }
@@ -88,6 +113,35 @@ TEST(BeamSearch, ReachesTheKnownMaximaAndIgnoresTheThreadCount) {
         const auto set = lattice::moser_point_set(one[k].coordinates);
         ASSERT_TRUE(set.has_value()) << set.error().message();
         EXPECT_EQ(set->edges.size(), one[k].unit_distances);
+    }
+}
+
+TEST(BeamSearch, CountsItsPassesAndRefusesRequestsOutOfRange) {
+    const BeamSearchOptions options{.n_max = 20, .width = 5, .seed = 0, .sweeps = 3};
+    std::atomic<std::uint64_t> passes{0};
+    const std::vector<FoundSet> found = beam_search(options, &passes);
+    EXPECT_EQ(passes.load(), search_steps(options));
+    // The sets come out in their standard position.
+    for (const FoundSet& set : found) {
+        EXPECT_EQ(standard_position(search_set_of(packed(set.coordinates))), set.coordinates);
+    }
+    EXPECT_EQ(check_search_request({.n_max = 10, .width = 0}).error().message(),
+              "width must be between 1 and 1000000, got 0");
+    EXPECT_EQ(check_search_request({.n_max = 10, .width = 3, .sweeps = 101}).error().message(),
+              "sweeps must be between 1 and 100, got 101");
+    EXPECT_TRUE(check_search_request({.n_max = 5000, .width = 1000000, .sweeps = 100}));
+}
+
+TEST(BeamSearch, MoreSweepsNeverLoseASet) {
+    // Pools keep their sets across passes, so a longer search is at least
+    // as dense at every size.
+    const BeamSearchOptions one{.n_max = 40, .width = 12, .seed = 1, .sweeps = 1};
+    BeamSearchOptions three = one;
+    three.sweeps = 3;
+    const std::vector<FoundSet> short_run = beam_search(one);
+    const std::vector<FoundSet> long_run = beam_search(three);
+    for (std::size_t k = 0; k < short_run.size(); ++k) {
+        EXPECT_GE(long_run[k].unit_distances, short_run[k].unit_distances) << "n = " << k + 1;
     }
 }
 
@@ -119,6 +173,21 @@ TEST(MinkowskiSeeds, HoldTheSumOfThreeTrianglesWithEightyOneUnitPairs) {
     std::uint64_t best = 0;
     for (const SearchSet& seed : seeds[27]) best = std::max(best, seed.edges);
     EXPECT_EQ(best, 81u);
+    // At most `width` of a size, best first, none congruent to a pool's set.
+    const std::vector<SetPool> few = minkowski_seeds(pools, 30, 3, 0);
+    for (std::size_t n = 0; n < few.size(); ++n) {
+        EXPECT_LE(few[n].size(), 3u);
+        for (std::size_t k = 1; k < few[n].size(); ++k) {
+            EXPECT_GE(few[n][k - 1].edges, few[n][k].edges);
+        }
+        if (n >= pools.size()) continue;
+        for (const SearchSet& seed : few[n]) {
+            for (const SearchSet& kept : pools[n]) {
+                EXPECT_NE(seed.fingerprint.value(), kept.fingerprint.value());
+            }
+        }
+    }
+    EXPECT_EQ(few[27].front().edges, 81u);
 }
 
 TEST(Atlas, DecimalLinesReadAsTheCompactOnes) {
@@ -135,6 +204,11 @@ TEST(Atlas, StoredAtlasPassesItsExactCheck) {
     const auto& atlas = stored_atlas();
     ASSERT_TRUE(atlas.has_value()) << atlas.error().message();
     ASSERT_GE(atlas->size(), 200u);
+    // Every set is stored in its standard position, as the search hands it
+    // out, so rebuilding the atlas reproduces the text.
+    for (const lattice::MoserPointSet& set : *atlas) {
+        EXPECT_EQ(standard_position(search_set_of(packed(set.coordinates))), set.coordinates);
+    }
     for (std::size_t k = 0; k < std::size(kKnownMaxima); ++k) {
         EXPECT_EQ((*atlas)[k].edges.size(), kKnownMaxima[k]);
     }

@@ -165,6 +165,14 @@ TEST(UnitDistance, CrowdedBlocksMatchAllPairs) {
     mixed.insert(mixed.end(), 300, Point{-0.0, 0.25});
     for (int i = 0; i < 100; ++i) mixed.push_back({0.25 + jitter(rng), 0.25 + jitter(rng)});
     sets.push_back(mixed);
+    // Copies of points one unit in the last place apart, on both sides of
+    // the window's upper edge: taking identical points together must not
+    // take these together.
+    PointList edge(400, Point{0.0, 0.0});
+    edge.insert(edge.end(), 400, Point{0.0, 1.00001});
+    edge.insert(edge.end(), 400, Point{0.0, std::nextafter(1.00001, 2.0)});
+    edge.insert(edge.end(), 400, Point{0.0, std::nextafter(1.00001, 0.0)});
+    sets.push_back(edge);
     PointList clusters;
     for (int i = 0; i < 700; ++i) {
         clusters.push_back({jitter(rng), jitter(rng)});

@@ -106,8 +106,15 @@ def edit_coordinate(result):
     result["coordinates"] = coordinates
 
 
+def most_negative_coordinate(result):
+    coordinates = writable_table(result["coordinates"])
+    coordinates[5, 1] = -2**63
+    result["coordinates"] = coordinates
+
+
 @pytest.mark.parametrize("edit, message", [
     (edit_point, "point 7 is not its lattice point scaled by 1/sqrt(m)"),
+    (most_negative_coordinate, "lattice coordinates of point 5 exceed 2"),
     (edit_edge, "edge 1"),
     (drop_edge, "the edges list"),
     (edit_coordinate, "point 3 is not its lattice point"),

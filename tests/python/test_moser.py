@@ -118,8 +118,8 @@ def test_progress_reaches_the_total_and_bad_arguments_raise():
 
     with pytest.raises(ValueError, match="task 0 returned"):
         vl.beam_search(10, executor=Broken())
-    # Pools that cannot fit in memory fail at once.
-    with pytest.raises(MemoryError):
+    # Pools that cannot fit in memory fail at once, saying so.
+    with pytest.raises(MemoryError, match=r"^request needs about [\d.]+ [KMGTPE]iB; "):
         vl.beam_search(5000, width=10**6)
 
 
@@ -139,3 +139,68 @@ def test_sigint_stops_a_search():
     finally:
         timer.cancel()
     assert vl.beam_search(8, width=5)[8]["unit_distances"] == 14
+
+
+class Replaying(concurrent.futures.Executor):
+    """Runs each task here and hands back what `edit` makes of its result:
+    a stand-in for a remote worker whose answer cannot be trusted."""
+
+    def __init__(self, edit):
+        self.edit = edit
+
+    def submit(self, fn, /, *args, **kwargs):
+        future = concurrent.futures.Future()
+        future.set_result(self.edit(fn(*args, **kwargs)))
+        return future
+
+
+def claim_one_more(result):
+    entries = list(result)
+    count, coordinates = entries[-1]
+    entries[-1] = (count + 1, coordinates)
+    return tuple(entries)
+
+
+def repeat_a_point(result):
+    entries = list(result)
+    count, coordinates = entries[-1]
+    entries[-1] = (count, coordinates[:32] + coordinates[:-32])
+    return tuple(entries)
+
+
+@pytest.mark.parametrize("edit, message", [
+    (claim_one_more, r"^the search's set of 12 points claims \d+ unit distances but has \d+$"),
+    (repeat_a_point, r"^the search's set of 12 points fails its exact check: points 0 and \d+ "),
+])
+def test_task_results_from_an_executor_are_checked_exactly(edit, message):
+    seen = []
+    honest = vl.beam_search(12, width=8, tasks=2, executor=Replaying(lambda r: r),
+                            progress=lambda done, total: seen.append((done, total)))
+    assert seen == [(1, 2), (2, 2)]
+    assert counts(honest) == counts(vl.beam_search(12, width=8, tasks=2))
+    with pytest.raises(RuntimeError, match=message):
+        vl.beam_search(12, width=8, executor=Replaying(edit))
+
+
+def test_verify_reads_moser_tables_from_numpy():
+    numpy = pytest.importorskip("numpy")
+    result = vl.moser_atlas(40)
+    as_arrays = dict(result, coordinates=numpy.asarray(result["coordinates"]),
+                     edges=numpy.array(result["edges"]), points=numpy.asarray(result["points"]))
+    assert vl.verify(as_arrays) is True
+    with pytest.raises(TypeError, match=r"^result\['coordinates'\] must have shape \(rows, 4\)"):
+        vl.verify(dict(as_arrays, coordinates=as_arrays["coordinates"][:, :2].copy()))
+
+
+def test_the_atlas_ends_at_200_and_moser_results_need_no_norm():
+    assert vl.best(200)["family"] == "moser"
+    beyond = vl.best(201)
+    assert beyond["family"] in ("square", "eisenstein")
+    with pytest.raises(ValueError, match=r"^n must be between 1 and 200, got 201$"):
+        vl.moser_atlas(201)
+    # 'm' is not read for a Moser lattice result, 'family' is.
+    result = vl.moser_atlas(30)
+    del result["m"]
+    assert vl.verify(result) is True
+    with pytest.raises(ValueError, match="^result\\['family'\\] must be 'square', 'eisenstein' or 'moser'"):
+        vl.verify(dict(result, family="spindle"))
