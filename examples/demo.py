@@ -1,20 +1,27 @@
 """A short tour of vantor.
 
 Builds the reference constructions and a certified point set in the
-multiquadratic field Q(sqrt 2, sqrt 3, i), and prints what it found.
+multiquadratic field Q(sqrt 2, sqrt 3, i), and prints what it found. Counts
+are shown at the default tolerance (1e-5) and at 1e-9: a loose tolerance
+also counts pairs that are merely close to distance 1. For the
+multiquadratic set the exact count (every pair proven or refuted in exact
+arithmetic, vantor_tools.exact) settles it.
 """
 
 import time
 
 import vantor
+from vantor_tools import exact
 
 
 def show(name, points):
-    count = vantor.count_unit_distances(points)
-    print(f"  {name:<38} {len(points):>6} points {count:>7} unit distances")
+    loose = vantor.count_unit_distances(points)
+    tight = vantor.count_unit_distances(points, 1e-9)
+    print(f"  {name:<38} {len(points):>6} points {loose:>7} {tight:>7}")
 
 
 def main():
+    print(f"  {'':<38} {'':>6}        {'at 1e-5':>7} {'at 1e-9':>7}")
     print("Reference constructions")
     show("square grid 30 x 30", vantor.generate_square_grid(30, 30))
     show("triangular grid, 900 points", vantor.generate_triangular_grid(900))
@@ -46,6 +53,18 @@ def main():
     i, j = certified["certified_edges"][0]
     (x1, y1), (x2, y2) = certified["points"][i], certified["points"][j]
     print(f"  e.g. edge ({i}, {j}): |p{j} - p{i}| = {((x2 - x1) ** 2 + (y2 - y1) ** 2) ** 0.5!r}")
+
+    started = time.perf_counter()
+    proven = exact.certify(generators, prime, k, n_target)
+    elapsed = time.perf_counter() - started
+    print()
+    print(f"Every audit pair tested in exact arithmetic in {elapsed:.2f} s")
+    print(f"  exact unit distances  {proven['exact_unit_distances']}"
+          f"  ({len(proven['certified_edges'])} certified, the rest proven pair by pair)")
+    print(f"  near misses           {len(proven['near_misses'])}"
+          "  (within 1e-4 of distance 1, but not exactly 1)")
+    triangular = vantor.count_unit_distances(vantor.generate_triangular_grid(n_target), 1e-9)
+    print(f"  the triangular grid of {n_target} points has {triangular}")
 
 
 if __name__ == "__main__":

@@ -6,7 +6,7 @@
 
 #include "common/arguments.hpp"
 #include "common/results.hpp"
-#include "vantor_lattice/lattice_table.hpp"
+#include "common/int64_table.hpp"
 
 namespace vantor::python {
 

@@ -21,7 +21,7 @@
 #include "lattice_families/moser_verification.hpp"
 #include "record_search/atlas.hpp"
 #include "vantor_lattice/lattice_dict.hpp"
-#include "vantor_lattice/lattice_table.hpp"
+#include "common/int64_table.hpp"
 #include "vantor_lattice/record_search_functions.hpp"
 
 namespace vantor::python {
@@ -300,5 +300,8 @@ PyMODINIT_FUNC PyInit_vantor_lattice(void) {
     return vantor::python::init_extension_module(vantor::python::module_def,
                                                  vantor::python::functions,
                                                  vantor::python::state,
-                                                 vantor::python::ready_table_type);
+                                                 [] {
+                                                     return vantor::python::ready_table_type(
+                                                         "vantor_lattice._Int64Table");
+                                                 });
 }

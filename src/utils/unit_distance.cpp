@@ -456,8 +456,9 @@ std::uint64_t count_unit_distances(std::span<const Point> points, double toleran
     return count_unit_pairs(points, unit_distance_bounds(tolerance));
 }
 
-EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds) {
-    std::vector<std::uint64_t> keys = collect_keys(points, bounds, 0);
+EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds,
+                         std::uint64_t bytes_per_pair) {
+    std::vector<std::uint64_t> keys = collect_keys(points, bounds, bytes_per_pair);
     sort_keys(keys);
     return unpack(keys);
 }

@@ -27,7 +27,9 @@ std::uint64_t count_unit_distances(std::span<const Point> points, double toleran
 std::uint64_t count_unit_pairs(std::span<const Point> points, UnitDistanceBounds bounds);
 
 // Every pair that passes the test, sorted by i then j, without duplicates.
-EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds);
+// `bytes_per_pair` as for find_unit_pairs_packed below.
+EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds,
+                         std::uint64_t bytes_per_pair = 0);
 // The same pairs, each packed as i * 2^32 + j (i < j), in an order that
 // depends on the points alone (the same for every thread count), for
 // callers that only need the set. Lists of 2^32 points or more are refused

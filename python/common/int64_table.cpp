@@ -1,13 +1,10 @@
-#include "vantor_lattice/lattice_table.hpp"
+#include "common/int64_table.hpp"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <string_view>
 
-#include "lattice_families/family.hpp"
-#include "lattice_families/moser_lattice.hpp"
-#include "point.hpp"
 
 namespace vantor::python {
 
@@ -80,7 +77,7 @@ PyType_Slot table_slots[] = {
 };
 
 PyType_Spec table_spec = {
-    "vantor_lattice._Int64Table",
+    nullptr,  // named by the module that creates the type
     sizeof(TableObject),
     0,
     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION,
@@ -100,8 +97,11 @@ bool is_int64_format(const char* format) {
 
 }  // namespace
 
-bool ready_table_type() noexcept {
-    if (table_type == nullptr) table_type = PyType_FromSpec(&table_spec);
+bool ready_table_type(const char* qualified_name) noexcept {
+    if (table_type == nullptr) {
+        table_spec.name = qualified_name;
+        table_type = PyType_FromSpec(&table_spec);
+    }
     return table_type != nullptr;
 }
 
@@ -112,7 +112,7 @@ PyRef table_view(const void* data, std::uint64_t rows, std::uint64_t columns, vo
                       : PyObject_New(TableObject, reinterpret_cast<PyTypeObject*>(table_type));
     if (table == nullptr) {
         release(storage);
-        if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "lattice table type not ready");
+        if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "table type not ready");
         return {};
     }
     table->data = rows == 0 ? kNoRows : data;
@@ -126,9 +126,8 @@ PyRef table_view(const void* data, std::uint64_t rows, std::uint64_t columns, vo
     return PyRef(PyMemoryView_FromObject(owner.get()));
 }
 
-template <class Row>
-bool table_from_python(PyObject* object, const char* what, std::vector<Row>& out) {
-    constexpr std::uint64_t columns = table_columns<Row>();
+bool read_table(PyObject* object, const char* what, std::uint64_t columns,
+                void* (*allocate)(void* target, std::size_t rows), void* target) {
     Py_buffer view;
     if (PyObject_GetBuffer(object, &view, PyBUF_C_CONTIGUOUS | PyBUF_FORMAT) != 0) {
         PyErr_Clear();
@@ -148,25 +147,25 @@ bool table_from_python(PyObject* object, const char* what, std::vector<Row>& out
         // The rows are allocated (and zeroed) without the interpreter lock,
         // then copied in slices, letting other threads run between two; the
         // view keeps the exporter's memory in place meanwhile.
-        std::vector<Row> rows;
+        const auto rows = static_cast<std::size_t>(view.shape[0]);
+        void* storage = nullptr;
         bool allocated = false;
         Py_BEGIN_ALLOW_THREADS
         try {
-            rows.resize(static_cast<std::size_t>(view.shape[0]));
+            storage = allocate(target, rows);
             allocated = true;
         } catch (const std::bad_alloc&) {
         }
         Py_END_ALLOW_THREADS
         if (!allocated) throw std::bad_alloc();
         const auto* from = static_cast<const char*>(view.buf);
-        auto* to = reinterpret_cast<char*>(rows.data());
-        const std::size_t bytes = rows.size() * sizeof(Row);
+        auto* to = static_cast<char*>(storage);
+        const std::size_t bytes = rows * columns * sizeof(std::int64_t);
         for (std::size_t at = 0; at < bytes; at += kBytesPerSlice) {
             std::memcpy(to + at, from + at, std::min(kBytesPerSlice, bytes - at));
             Py_BEGIN_ALLOW_THREADS
             Py_END_ALLOW_THREADS
         }
-        out = std::move(rows);
     } catch (...) {
         PyBuffer_Release(&view);
         throw;
@@ -174,11 +173,5 @@ bool table_from_python(PyObject* object, const char* what, std::vector<Row>& out
     PyBuffer_Release(&view);
     return true;
 }
-
-template bool table_from_python<Edge>(PyObject*, const char*, std::vector<Edge>&);
-template bool table_from_python<lattice::LatticeCoordinate>(
-    PyObject*, const char*, std::vector<lattice::LatticeCoordinate>&);
-template bool table_from_python<lattice::MoserCoordinate>(PyObject*, const char*,
-                                                          std::vector<lattice::MoserCoordinate>&);
 
 }  // namespace vantor::python

@@ -1,8 +1,8 @@
 #pragma once
 // Tables of 64-bit integers (edges and lattice coordinates: two columns;
-// Moser lattice coordinates: four) handed to Python without copying. The
-// rows stay in the vector that the library filled; a small object owns that
-// vector and exports it through the buffer protocol as a read-only
+// Moser lattice coordinates and certified edges: four) handed to Python
+// without copying. The rows stay in the vector that the library filled; a
+// small object owns that vector and exports it through the buffer protocol as a read-only
 // C-contiguous array of shape (rows, columns) and format 'q', so
 // memoryview, numpy.asarray and array-aware code read it in place. Python
 // receives a memoryview of that object.
@@ -17,8 +17,10 @@
 
 namespace vantor::python {
 
-// Creates the owner type once; false with the exception set on failure.
-bool ready_table_type() noexcept;
+// Creates the owner type once, named `qualified_name` ("module._Int64Table",
+// a static string); false with the exception set on failure. Each extension
+// module links its own copy and creates its own type.
+bool ready_table_type(const char* qualified_name) noexcept;
 
 // A new memoryview of shape (rows, columns) over `data`. The owner takes
 // over `storage` and frees it with `release`, also when this fails.
@@ -43,10 +45,26 @@ PyRef table_to_python(std::vector<Row> rows) {
 }
 
 // Reads an object exporting a C-contiguous buffer of shape (rows, columns)
-// of signed 64-bit integers (a table from this module, a numpy int64
-// array, a cast memoryview) into `out`, with as many columns as Row has.
-// On failure returns false with TypeError naming `what`.
+// of signed 64-bit integers (a table from this package, a numpy int64
+// array, a cast memoryview): allocate(target, rows) is called without the
+// interpreter lock and returns room for rows * columns integers, which are
+// then copied in. On failure returns false with TypeError naming `what`.
+bool read_table(PyObject* object, const char* what, std::uint64_t columns,
+                void* (*allocate)(void* target, std::size_t rows), void* target);
+
+// The same into `out`, with as many columns as Row has; `out` is replaced
+// only on success.
 template <class Row>
-bool table_from_python(PyObject* object, const char* what, std::vector<Row>& out);
+bool table_from_python(PyObject* object, const char* what, std::vector<Row>& out) {
+    std::vector<Row> rows;
+    auto allocate = [](void* target, std::size_t count) -> void* {
+        auto* vector = static_cast<std::vector<Row>*>(target);
+        vector->resize(count);
+        return vector->data();
+    };
+    if (!read_table(object, what, table_columns<Row>(), allocate, &rows)) return false;
+    out = std::move(rows);
+    return true;
+}
 
 }  // namespace vantor::python

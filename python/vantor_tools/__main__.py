@@ -1,0 +1,7 @@
+"""python -m vantor_tools: the vantor-cli command line."""
+
+import sys
+
+from vantor_tools.cli import main
+
+sys.exit(main())

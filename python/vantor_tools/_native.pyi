@@ -1,0 +1,21 @@
+from collections.abc import Buffer, Callable, Mapping, Sequence
+from typing import Any, Literal, SupportsFloat, SupportsIndex, TypeAlias
+
+from vantor_tools.exact import ExactResult
+
+__all__ = ["unit_edges", "certify_exact", "check_multiquadratic"]
+
+_Real: TypeAlias = SupportsFloat | SupportsIndex
+
+def unit_edges(
+    points: Sequence[tuple[_Real, _Real]] | Buffer,
+    tolerance: _Real = 1e-5,
+) -> memoryview: ...
+def certify_exact(
+    generators: Sequence[SupportsIndex],
+    split_prime: SupportsIndex,
+    k: SupportsIndex,
+    n_target: SupportsIndex,
+    progress: bool | Callable[[int, int], object] | None = None,
+) -> ExactResult: ...
+def check_multiquadratic(document: Mapping[str, Any]) -> Literal[True]: ...

@@ -1,0 +1,198 @@
+"""vantor-cli: quick looks at unit-distance sets for people who do not write Python.
+
+    vantor-cli best 100 --out best100.json
+    vantor-cli count points.json --tolerance 1e-9
+    vantor-cli certify --generators 2,3 --prime 73 --k 1 --n 500 --out r.json
+    vantor-cli check r.json
+    vantor-cli plot r.json --out r.png
+
+Files are in the export format of vantor_tools.graph (``count`` and ``plot``
+also read a plain JSON list of [x, y] points). Exit status: 0 on success, 1
+when ``check`` finds a claim that does not hold (the first fault on stderr),
+2 when an input cannot be read or a request is refused (one line on stderr).
+"""
+
+from __future__ import annotations
+
+import argparse
+import sys
+from collections.abc import Sequence
+from typing import Any
+
+import vantor
+
+from vantor_tools import exact, graph, records
+
+
+class InputError(Exception):
+    """An input that cannot be read, or a request that is refused: exit status 2."""
+
+
+def _load(path: str) -> Any:
+    try:
+        return graph.read_json(path)
+    except OSError as error:
+        raise InputError(f"cannot read {path}: {error.strerror or error}") from None
+    except ValueError as error:
+        raise InputError(f"{path} is not JSON: {error}") from None
+
+
+def _points(path: str) -> list[tuple[float, float]]:
+    try:
+        return graph.points_of(_load(path))
+    except ValueError as error:
+        raise InputError(f"{path}: {error}") from None
+
+
+def _write(path: str | None, document: dict[str, Any]) -> None:
+    if path is None:
+        return
+    try:
+        graph.write_json(path, document)
+    except OSError as error:
+        raise InputError(f"cannot write {path}: {error.strerror or error}") from None
+    print(f"wrote {path}")
+
+
+def _generators(text: str) -> list[int]:
+    try:
+        return [int(part) for part in text.split(",") if part.strip()]
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"expected integers separated by commas, not {text!r}")
+
+
+def best(arguments: argparse.Namespace) -> int:
+    n = arguments.n
+    try:
+        result = records.best(n)
+    except (ValueError, OverflowError, MemoryError) as error:
+        raise InputError(f"best({n}): {error}") from None
+    print(f"best({n}): {result['unit_distances']} unit distances, {result['family']} "
+          f"{result['shape']}, norm {result['m']}, verified exactly")
+    _write(arguments.out, graph.export_document(
+        result, {"function": "vantor_tools.records.best", "arguments": {"n": n}}))
+    return 0
+
+
+def count(arguments: argparse.Namespace) -> int:
+    points = _points(arguments.file)
+    print(vantor.count_unit_distances(points, arguments.tolerance))
+    return 0
+
+
+def certify(arguments: argparse.Namespace) -> int:
+    call = {"generators": arguments.generators, "split_prime": arguments.prime,
+            "k": arguments.k, "n_target": arguments.n}
+    try:
+        result = exact.certify(arguments.generators, arguments.prime, arguments.k, arguments.n,
+                               progress=True if arguments.progress else None)
+    except (RuntimeError, ValueError, OverflowError, MemoryError) as error:
+        raise InputError(str(error)) from None
+    certified = len(result["certified_edges"])
+    proven = result["exact_unit_distances"]
+    print(f"{len(result['points'])} points in the field with generators "
+          f"{result['generators_completed']}: {proven} exact unit distances "
+          f"({certified} certified by a translation, {proven - certified} more proven "
+          f"exactly), {len(result['near_misses'])} near misses within "
+          f"{result['audit_tolerance']:g}")
+    _write(arguments.out, graph.export_document(
+        result, {"function": "vantor_tools.exact.certify", "arguments": call}))
+    return 0
+
+
+def check(arguments: argparse.Namespace) -> int:
+    document = _load(arguments.file)
+    if not isinstance(document, dict) or ("elements" not in document
+                                          and "family" not in document):
+        raise InputError(f"{arguments.file} is not a vantor export")
+    try:
+        exact.check(document)
+    except (KeyError, TypeError) as error:
+        raise InputError(f"{arguments.file} is not a vantor export: {error}") from None
+    except ValueError as error:
+        print(f"{arguments.file}: {error}", file=sys.stderr)
+        return 1
+    edges = document.get("proven_unit_edges", document.get("edges", []))
+    print(f"{arguments.file}: every claim holds exactly ({len(document['points'])} points, "
+          f"{len(edges)} unit distances)")
+    return 0
+
+
+def plot(arguments: argparse.Namespace) -> int:
+    data = _load(arguments.file)
+    points = _points(arguments.file)
+    if isinstance(data, dict) and ("proven_unit_edges" in data or "edges" in data):
+        edges = data.get("proven_unit_edges", data.get("edges"))
+    else:
+        edges = graph.unit_edges(points, 1e-9).tolist()
+    try:
+        import matplotlib
+        matplotlib.use("Agg")
+        import matplotlib.pyplot as plt
+        from matplotlib.collections import LineCollection
+    except ImportError:
+        raise InputError("plot needs matplotlib (pip install 'vantor[examples]')") from None
+    figure, axes = plt.subplots(figsize=(7, 7))
+    segments = [(points[i], points[j]) for i, j in edges]
+    axes.add_collection(LineCollection(segments, linewidths=0.4, colors="#4a6fa5", alpha=0.6))
+    axes.scatter([x for x, _ in points], [y for _, y in points], s=6, color="#1b1b1b", zorder=2)
+    axes.set_aspect("equal")
+    axes.set_title(f"{len(points)} points, {len(edges)} unit distances")
+    axes.autoscale()
+    try:
+        figure.savefig(arguments.out, dpi=150, bbox_inches="tight")
+    except OSError as error:
+        raise InputError(f"cannot write {arguments.out}: {error.strerror or error}") from None
+    print(f"wrote {arguments.out}")
+    return 0
+
+
+def parser() -> argparse.ArgumentParser:
+    top = argparse.ArgumentParser(prog="vantor-cli", description=__doc__,
+                                  formatter_class=argparse.RawDescriptionHelpFormatter)
+    commands = top.add_subparsers(dest="command", required=True, metavar="command")
+
+    p = commands.add_parser("best", help="the densest set known to vantor of n points")
+    p.add_argument("n", type=int, help="number of points")
+    p.add_argument("--out", help="write the result as an export file")
+    p.set_defaults(run=best)
+
+    p = commands.add_parser("count", help="count the unit distances of a point file")
+    p.add_argument("file", help="an export file or a JSON list of [x, y] points")
+    p.add_argument("--tolerance", type=float, default=1e-5,
+                   help="pairs at distance 1 within this (default 1e-5)")
+    p.set_defaults(run=count)
+
+    p = commands.add_parser("certify", help="the multiquadratic construction, proven exactly")
+    p.add_argument("--generators", type=_generators, required=True,
+                   help="square-free generators separated by commas, e.g. 2,3")
+    p.add_argument("--prime", type=int, required=True, help="a prime that splits completely")
+    p.add_argument("--k", type=int, required=True, help="the translation exponent")
+    p.add_argument("--n", type=int, required=True, help="number of points")
+    p.add_argument("--out", help="write the result as an export file")
+    p.add_argument("--progress", action="store_true", help="report progress on stderr")
+    p.set_defaults(run=certify)
+
+    p = commands.add_parser("check", help="re-check every claim of an export file exactly")
+    p.add_argument("file", help="an export file")
+    p.set_defaults(run=check)
+
+    p = commands.add_parser("plot", help="draw the points and unit distances of a file")
+    p.add_argument("file", help="an export file or a JSON list of [x, y] points")
+    p.add_argument("--out", required=True, help="the image to write (.png, .svg, .pdf)")
+    p.set_defaults(run=plot)
+    return top
+
+
+def main(argv: Sequence[str] | None = None) -> int:
+    arguments = parser().parse_args(argv)
+    try:
+        status: int = arguments.run(arguments)
+    except InputError as error:
+        print(f"vantor-cli {arguments.command}: {error}", file=sys.stderr)
+        return 2
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,108 @@
+"""Exact data and proofs.
+
+``certify`` runs the multiquadratic construction (the same points as
+``vantor.generate_multiquadratic_certified``) and returns, beside the points,
+the exact field element of every point, the translations, the translation
+behind every certified edge, and an exact verdict on every pair within the
+audit tolerance: the proven unit edges (which contain the certified edges)
+and the near misses. ``check`` re-checks such a result, or an exported file
+of either kind, in exact arithmetic.
+"""
+
+from __future__ import annotations
+
+import array
+from collections.abc import Callable, Mapping, Sequence
+from typing import Any, Literal, TypedDict
+
+import vantor_lattice
+
+from vantor_tools._native import certify_exact, check_multiquadratic
+from vantor_tools.graph import LATTICE_FIELDS
+
+__all__ = ["certify", "check", "ExactResult"]
+
+
+class ExactResult(TypedDict):
+    generators_completed: list[int]
+    points: list[tuple[float, float]]
+    elements: list[tuple[str, ...]]
+    translations: list[tuple[str, ...]]
+    certified_edges: memoryview
+    proven_unit_edges: memoryview
+    near_misses: memoryview
+    exact_unit_distances: int
+    audit_tolerance: float
+    verified: bool
+
+
+def certify(generators: Sequence[int], split_prime: int, k: int, n_target: int,
+            progress: bool | Callable[[int, int], object] | None = None) -> ExactResult:
+    """The certified multiquadratic construction with its exact data.
+
+    See ``vantor_tools._native.certify_exact`` for the keys. Raises
+    RuntimeError with the message ``vantor.generate_multiquadratic_certified``
+    gives for the same arguments.
+    """
+    result: ExactResult = certify_exact(generators, split_prime, k, n_target, progress)
+    return result
+
+
+def _table(rows: Any, columns: int, what: str) -> Any:
+    """A (rows, columns) int64 buffer from a table or a list of rows."""
+    if not isinstance(rows, list):
+        return rows
+    flat = array.array("q")
+    for index, row in enumerate(rows):
+        if not isinstance(row, list) or len(row) != columns:
+            raise TypeError(f"{what}[{index}] must be a row of {columns} integers")
+        flat.extend(row)
+    return memoryview(flat).cast("B").cast("q", (len(rows), columns))
+
+
+def _check_lattice(document: Mapping[str, Any]) -> Literal[True]:
+    family = document["family"]
+    if family not in LATTICE_FIELDS:
+        raise ValueError(f"family: unknown family {family!r}")
+    generators, basis = LATTICE_FIELDS[family]
+    if document.get("generators_completed", generators) != generators:
+        raise ValueError(f"generators_completed: the {family} field has generators {generators}")
+    if document.get("basis", basis) != basis:
+        raise ValueError(f"basis: not the coordinate basis of the {family} lattice")
+    edges = document["edges"]
+    if document["unit_distances"] != len(edges):
+        raise ValueError(f"unit_distances: {document['unit_distances']} stated, "
+                         f"{len(edges)} edges")
+    columns = 4 if family == "moser" else 2
+    points = [tuple(point) for point in document["points"]]
+    return vantor_lattice.verify({
+        "family": family,
+        "m": document["norm"] if "norm" in document else document["m"],
+        "coordinates": _table(document["coordinates"], columns, "coordinates"),
+        "points": points,
+        "edges": _table(edges, 2, "edges"),
+    })
+
+
+def check(document: Mapping[str, Any]) -> Literal[True]:
+    """Re-checks a result or an export exactly; True, or ValueError naming the first fault.
+
+    A multiquadratic result (from ``certify``, or an export of one): every
+    point the principal embedding of its element bit for bit, every
+    translation of modulus exactly 1, every certified edge its translation,
+    every proven unit edge exactly one unit long and no near miss, the two
+    lists exactly the pairs within the audit tolerance, the count right. A
+    lattice result or export: what ``vantor_lattice.verify`` checks, and the
+    field and basis the export states. A missing key raises KeyError, a value
+    of the wrong kind TypeError.
+    """
+    if "elements" in document:
+        points = document["points"]
+        if isinstance(points, list) and points and isinstance(points[0], list):
+            document = {**document, "points": [tuple(point) for point in points]}
+        result: Literal[True] = check_multiquadratic(document)
+        return result
+    if "family" in document:
+        return _check_lattice(document)
+    raise ValueError("not a vantor result: expected 'elements' (multiquadratic) "
+                     "or 'family' (lattice)")
