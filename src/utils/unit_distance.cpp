@@ -6,7 +6,9 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "utils/interrupt.hpp"
@@ -354,39 +356,92 @@ void require_indexable(std::size_t n) {
     if (n >= UINT32_MAX) throw std::bad_alloc();
 }
 
-// Sorts packed edges ascending: least significant digit first, 16 bits at a
-// time, skipping digits that every key shares.
-void sort_keys(std::vector<std::uint64_t>& keys) {
-    if (keys.size() < 256) {
-        std::sort(keys.begin(), keys.end());
-        return;
+// Makes room for `extra` more pairs whose number is known in advance; a
+// caller holding `bytes_per_pair` for each (0: no check) is refused with
+// RequestTooLarge when they cannot fit.
+void reserve_pairs(std::vector<std::uint64_t>& keys, std::uint64_t extra,
+                   std::uint64_t bytes_per_pair) {
+    if (bytes_per_pair > 0) {
+        std::uint64_t bytes;
+        if (__builtin_mul_overflow(keys.size() + extra, bytes_per_pair, &bytes)) bytes = UINT64_MAX;
+        ensure_growth_fits_in_memory(bytes);
     }
-    std::vector<std::uint64_t> buffer(keys.size());
-    std::vector<std::uint64_t> count(1 << 16);
-    for (int shift = 0; shift < 64; shift += 16) {
-        std::fill(count.begin(), count.end(), 0);
-        for (std::uint64_t key : keys) ++count[(key >> shift) & 0xffff];
-        if (count[(keys[0] >> shift) & 0xffff] == keys.size()) continue;
-        std::uint64_t total = 0;
-        for (std::uint64_t& c : count) {
-            const std::uint64_t here = c;
-            c = total;
-            total += here;
-        }
-        for (std::uint64_t key : keys) buffer[count[(key >> shift) & 0xffff]++] = key;
-        keys.swap(buffer);
-    }
+    keys.reserve(keys.size() + extra);
 }
 
-std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDistanceBounds bounds,
-                                        std::uint64_t bytes_per_pair) {
+// Points per bucket of the edge sort below: a bucket's counters and edges
+// stay in cache while it is sorted.
+constexpr unsigned kBucketShift = 12;
+
+// The packed edges of every part as edges sorted by i, then j. The keys are
+// first moved into buckets of 4096 consecutive i (a pass that writes to few
+// places at a time), then each bucket is counting-sorted on i straight into
+// the edge list and each point's few partners are sorted by j. Keys are
+// distinct, so this is the order of the keys themselves. Buckets are sorted
+// on several threads; each writes only its own edges.
+EdgeList sorted_edges(const std::vector<std::vector<std::uint64_t>>& parts,
+                      std::size_t point_count) {
+    std::size_t total = 0;
+    for (const auto& part : parts) total += part.size();
+    const std::size_t buckets = (point_count >> kBucketShift) + 1;
+    std::vector<std::uint64_t> bucket_start(buckets + 1, 0);
+    for (const auto& part : parts) {
+        for (std::uint64_t key : part) ++bucket_start[(key >> (32 + kBucketShift)) + 1];
+    }
+    for (std::size_t b = 0; b < buckets; ++b) bucket_start[b + 1] += bucket_start[b];
+    // Left uninitialised: every slot is written before it is read.
+    std::unique_ptr<std::uint64_t[]> bucketed(new std::uint64_t[total]);
+    {
+        std::vector<std::uint64_t> next(bucket_start.begin(), bucket_start.end() - 1);
+        for (const auto& part : parts) {
+            poll_interrupt();
+            for (std::uint64_t key : part) bucketed[next[key >> (32 + kBucketShift)]++] = key;
+        }
+    }
+    EdgeList edges(total);
+    parallel_for(buckets, [&](std::size_t b) {
+        if ((b & 63) == 0) poll_interrupt();
+        const std::uint64_t first_key = bucket_start[b];
+        const std::uint64_t end_key = bucket_start[b + 1];
+        const std::uint64_t lo = std::uint64_t{b} << kBucketShift;
+        std::array<std::uint64_t, (1u << kBucketShift) + 1> start{};
+        for (std::uint64_t k = first_key; k < end_key; ++k) {
+            ++start[(bucketed[k] >> 32) - lo + 1];
+        }
+        for (std::size_t i = 0; i < (1u << kBucketShift); ++i) start[i + 1] += start[i];
+        std::array<std::uint64_t, 1u << kBucketShift> next;
+        std::copy(start.begin(), start.end() - 1, next.begin());
+        Edge* out = edges.data() + first_key;
+        for (std::uint64_t k = first_key; k < end_key; ++k) {
+            const std::uint64_t key = bucketed[k];
+            out[next[(key >> 32) - lo]++] = {key >> 32, key & 0xffffffffu};
+        }
+        for (std::size_t i = 0; i < (1u << kBucketShift); ++i) {
+            if (start[i + 1] - start[i] > 1) std::sort(out + start[i], out + start[i + 1]);
+        }
+    });
+    return edges;
+}
+
+// The passing pairs as packed keys, in parts: pairs with an infinite
+// coordinate and pairs of a window that takes everything first, then the
+// keys of each task of the grid search, in task order.
+std::vector<std::vector<std::uint64_t>> collect_key_parts(std::span<const Point> points,
+                                                          UnitDistanceBounds bounds,
+                                                          std::uint64_t bytes_per_pair) {
     require_indexable(points.size());
     const Window window = window_of(bounds);
-    std::vector<std::uint64_t> keys;
-    if (window.empty) return keys;
+    std::vector<std::vector<std::uint64_t>> parts(1);
+    std::vector<std::uint64_t>& keys = parts.front();
+    if (window.empty) return parts;
     const std::vector<std::uint32_t> finite = finite_indices(points);
     if (window.band.outer == INFINITY) {
         const InfiniteClasses classes = classify(points);
+        std::uint64_t pairs = 0;
+        for_each_infinite_block(classes, [&](const auto& a, const auto& b) {
+            pairs += std::uint64_t{a.size()} * b.size();
+        });
+        reserve_pairs(keys, pairs, bytes_per_pair);
         for_each_infinite_block(classes, [&](const auto& a, const auto& b) {
             for (std::uint32_t i : a) {
                 poll_interrupt();
@@ -395,30 +450,37 @@ std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDista
         });
     }
     if (window.everything) {
+        const std::uint64_t n = finite.size();
+        reserve_pairs(keys, n * (n - (n > 0)) / 2, bytes_per_pair);
         for (std::size_t a = 0; a < finite.size(); ++a) {
             poll_interrupt();
             for (std::size_t b = a + 1; b < finite.size(); ++b) keys.push_back(pack_pair(finite[a], finite[b]));
         }
-        return keys;
+        return parts;
     }
     const PairGrid grid(points, finite, window.band);
     PairGrowth growth(bytes_per_pair);
-    const std::vector<PairCollector> parts = visit_pairs_in_tasks(
+    std::vector<PairCollector> tasks = visit_pairs_in_tasks(
         grid, PairCollector{grid.xs(), grid.ys(), grid.ids(), bounds, window.band,
                             bytes_per_pair > 0 ? &growth : nullptr, {}, {}});
-    std::size_t total = keys.size();
-    for (const PairCollector& part : parts) total += part.keys.size();
+    for (PairCollector& task : tasks) parts.push_back(std::move(task.keys));
+    return parts;
+}
+
+std::vector<std::uint64_t> collect_keys(std::span<const Point> points, UnitDistanceBounds bounds,
+                                        std::uint64_t bytes_per_pair) {
+    std::vector<std::vector<std::uint64_t>> parts = collect_key_parts(points, bounds, bytes_per_pair);
+    std::size_t total = 0;
+    for (const auto& part : parts) total += part.size();
+    std::vector<std::uint64_t> keys = std::move(parts.front());
     keys.reserve(total);
-    for (const PairCollector& part : parts) keys.insert(keys.end(), part.keys.begin(), part.keys.end());
+    for (std::size_t p = 1; p < parts.size(); ++p) {
+        keys.insert(keys.end(), parts[p].begin(), parts[p].end());
+        std::vector<std::uint64_t>().swap(parts[p]);
+    }
     return keys;
 }
 
-EdgeList unpack(const std::vector<std::uint64_t>& keys) {
-    EdgeList edges;
-    edges.reserve(keys.size());
-    for (std::uint64_t key : keys) edges.push_back({key >> 32, key & 0xffffffffu});
-    return edges;
-}
 
 }  // namespace
 
@@ -458,9 +520,7 @@ std::uint64_t count_unit_distances(std::span<const Point> points, double toleran
 
 EdgeList find_unit_edges(std::span<const Point> points, UnitDistanceBounds bounds,
                          std::uint64_t bytes_per_pair) {
-    std::vector<std::uint64_t> keys = collect_keys(points, bounds, bytes_per_pair);
-    sort_keys(keys);
-    return unpack(keys);
+    return sorted_edges(collect_key_parts(points, bounds, bytes_per_pair), points.size());
 }
 
 std::vector<std::uint64_t> find_unit_pairs_packed(std::span<const Point> points,
