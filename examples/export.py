@@ -1,74 +1,46 @@
-"""Exports a certified vantor result as JSON, GraphML and graph6.
+"""Exports an exact vantor result as JSON, GraphML and graph6.
 
     python examples/export.py OUTDIR                       # [2], 17, 2, 500
     python examples/export.py OUTDIR --generators 2 3 --prime 73 --k 1 --points 1000
 
 Writes into OUTDIR:
-- certified.json: the parameters, the points (floats written so that they
-  read back bit for bit), the certified edges, the audit edges, the counts
-  and a SHA-256 digest of the points to cite;
+- certified.json: the export of vantor_tools.exact.certify (the format of
+  vantor_tools.graph: the call and the vantor version, the points as floats
+  that read back bit for bit, their SHA-256 digest to cite, the exact field
+  element of every point, the translations, the certified edges, the proven
+  unit edges and the near misses), which vantor-cli check and
+  examples/check_exact.py re-check;
 - certified.graphml: one graph with the points as nodes (x, y attributes)
-  and every audit edge, marked certified or not (networkx, Gephi, igraph);
-- certified.g6 and audit.g6: the certified and the audit graph in graph6,
-  the format of nauty, Sage and most SAT and graph tools.
-It then reads the JSON back, re-counts the unit distances of its points with
-count_unit_distances and checks that the counts agree with the result.
+  and every pair within the audit tolerance as an edge, its kind
+  "certified", "proven" or "near miss" (networkx, Gephi, igraph);
+- certified.g6 and proven.g6: the certified and the exact unit-distance
+  graph in graph6, the format of nauty, Sage and most SAT and graph tools.
+It then reads the JSON back and checks it: exactly (vantor_tools.exact.check),
+the points against the result, and the exact count against the edges that
+count_unit_distances finds at 1e-9.
 
 Needs networkx (pip install 'vantor[examples]').
 """
 
 import argparse
-import hashlib
-import json
 import pathlib
-import struct
 
 import networkx as nx
 
 import vantor
-
-# The tolerance of the audit edges: every pair at distance 1 within it.
-AUDIT_TOLERANCE = 1e-4
-
-
-def points_digest(points):
-    """SHA-256 of the coordinates as little-endian float64, x then y, point by point."""
-    digest = hashlib.sha256()
-    for x, y in points:
-        digest.update(struct.pack("<dd", x, y))
-    return digest.hexdigest()
-
-
-def to_json(result, parameters):
-    return {
-        "format": "vantor certified point set",
-        "vantor_call": "generate_multiquadratic_certified",
-        "parameters": parameters,
-        "construction": result["construction"],
-        "verified": result["verified"],
-        "audit_tolerance": AUDIT_TOLERANCE,
-        "point_count": result["point_count"],
-        "certified_edge_count": result["certified_edge_count"],
-        "audit_edge_count": result["audit_edge_count"],
-        "points_sha256": points_digest(result["points"]),
-        "points": [list(point) for point in result["points"]],
-        "certified_edges": [list(edge) for edge in result["certified_edges"]],
-        "audit_edges": [list(edge) for edge in result["audit_edges"]],
-    }
+from vantor_tools import exact, graph
 
 
 def to_graph(document):
-    graph = nx.Graph()
+    out = nx.Graph()
     for index, (x, y) in enumerate(document["points"]):
-        graph.add_node(index, x=x, y=y)
-    certified = {tuple(edge) for edge in document["certified_edges"]}
-    for i, j in document["audit_edges"]:
-        graph.add_edge(i, j, certified=(i, j) in certified)
-    # A certified edge is at distance 1 up to rounding, so it is an audit
-    # edge too; add any that is not, so the graph holds every edge.
-    for i, j in certified - set(graph.edges):
-        graph.add_edge(i, j, certified=True)
-    return graph
+        out.add_node(index, x=x, y=y)
+    certified = {(i, j) for i, j, _, _ in document["certified_edges"]}
+    for i, j in document["proven_unit_edges"]:
+        out.add_edge(i, j, kind="certified" if (i, j) in certified else "proven")
+    for i, j in document["near_misses"]:
+        out.add_edge(i, j, kind="near miss")
+    return out
 
 
 def main():
@@ -84,40 +56,40 @@ def main():
 
     parameters = {"generators": args.generators, "split_prime": args.prime, "k": args.k,
                   "n_target": args.points}
-    result = vantor.generate_multiquadratic_certified(**parameters)
-    document = to_json(result, parameters)
+    result = exact.certify(**parameters)
+    document = graph.export_document(
+        result, {"function": "vantor_tools.exact.certify", "arguments": parameters})
     json_path = args.outdir / "certified.json"
-    # One key per line, each value on one line. json writes floats by repr,
-    # the shortest text that reads back exactly.
-    fields = (f" {json.dumps(key)}: {json.dumps(value)}" for key, value in document.items())
-    json_path.write_text("{\n" + ",\n".join(fields) + "\n}\n")
+    graph.write_json(json_path, document)
 
-    graph = to_graph(document)
-    nx.write_graphml(graph, args.outdir / "certified.graphml")
-    points = range(len(document["points"]))
-    for name, edges in (("certified", document["certified_edges"]),
-                        ("audit", document["audit_edges"])):
+    everything = to_graph(document)
+    nx.write_graphml(everything, args.outdir / "certified.graphml")
+    nodes = range(len(document["points"]))
+    for name, edges in (("certified", [edge[:2] for edge in document["certified_edges"]]),
+                        ("proven", document["proven_unit_edges"])):
         simple = nx.Graph()
-        simple.add_nodes_from(points)
+        simple.add_nodes_from(nodes)
         simple.add_edges_from(map(tuple, edges))
         nx.write_graph6(simple, str(args.outdir / f"{name}.g6"), header=False)
 
     # Read everything back and check it against the result.
-    loaded = json.loads(json_path.read_text())
+    loaded = graph.read_json(json_path)
     loaded_points = [tuple(point) for point in loaded["points"]]
-    recount = vantor.count_unit_distances(loaded_points, AUDIT_TOLERANCE)
+    recount = vantor.count_unit_distances(loaded_points, 1e-9)
     checks = {
+        "every claim re-checked exactly": exact.check(loaded) is True,
         "points read back bit for bit": loaded_points == result["points"]
-        and points_digest(loaded_points) == loaded["points_sha256"],
-        f"count_unit_distances(points, {AUDIT_TOLERANCE}) = {recount} audit edges":
-            recount == loaded["audit_edge_count"] == len(loaded["audit_edges"]),
-        "GraphML edges": nx.read_graphml(args.outdir / "certified.graphml").number_of_edges()
-        == graph.number_of_edges(),
-        "graph6 certified edges": nx.read_graph6(str(args.outdir / "certified.g6"))
-        .number_of_edges() == loaded["certified_edge_count"],
+        and graph.points_sha256(loaded_points) == loaded["points_sha256"],
+        f"count_unit_distances(points, 1e-9) = {recount} = exact count":
+            recount == loaded["exact_unit_distances"],
+        "GraphML and graph6 edges": nx.read_graphml(args.outdir / "certified.graphml")
+        .number_of_edges() == everything.number_of_edges()
+        and nx.read_graph6(str(args.outdir / "proven.g6")).number_of_edges()
+        == loaded["exact_unit_distances"],
     }
-    print(f"{result['point_count']} points, {result['certified_edge_count']} certified edges, "
-          f"{result['audit_edge_count']} audit edges; points sha256 {document['points_sha256']}")
+    print(f"{len(loaded_points)} points, {len(loaded['certified_edges'])} certified edges, "
+          f"{loaded['exact_unit_distances']} exact unit distances, "
+          f"{len(loaded['near_misses'])} near misses; points sha256 {loaded['points_sha256']}")
     for path in sorted(args.outdir.iterdir()):
         print(f"  wrote {path}")
     for check, passed in checks.items():

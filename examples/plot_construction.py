@@ -4,21 +4,21 @@
     python examples/plot_construction.py out.png --generators 2 3 --prime 73 --k 1 --points 500
     python examples/plot_construction.py out.png --grid moser     # or square, triangular
 
-For a certified result the edges are drawn in three kinds:
-- certified edges: the two points' exact field elements differ by a norm-one
-  translation, so their distance is exactly 1;
-- audit edges that are not certified but whose computed distance is within
-  1e-9 of 1 ("exact-looking");
-- audit edges that are near misses: within the audit tolerance 1e-4 of 1,
-  but more than 1e-9 away from it.
+For a multiquadratic result (vantor_tools.exact.certify) every pair within
+the audit tolerance 1e-4 of distance 1 has an exact verdict, and the edges
+are drawn in three kinds:
+- certified edges: the two points' exact field elements differ by a
+  norm-one translation;
+- proven edges: not certified, but the difference of the two elements has
+  modulus exactly 1 (proven in exact arithmetic);
+- near misses: within 1e-4 of distance 1, but not exactly 1.
 For a reference construction the edges are the pairs at distance 1 within
-1e-9, found here numerically.
+1e-9 (vantor_tools.unit_edges).
 
 Needs matplotlib (pip install 'vantor[examples]').
 """
 
 import argparse
-import math
 
 import matplotlib
 
@@ -29,41 +29,19 @@ from matplotlib.collections import LineCollection  # noqa: E402
 from matplotlib.lines import Line2D  # noqa: E402
 
 import vantor  # noqa: E402
+import vantor_tools  # noqa: E402
+from vantor_tools import exact  # noqa: E402
 
-# A pair whose computed distance is this close to 1 is drawn as a unit edge.
+# The tolerance of the edges of a reference construction.
 EXACT_LOOKING = 1e-9
-
-
-def distance(points, edge):
-    (x1, y1), (x2, y2) = points[edge[0]], points[edge[1]]
-    return math.hypot(x2 - x1, y2 - y1)
-
-
-def unit_pairs(points, tolerance):
-    """All pairs (i, j), i < j, at distance 1 within `tolerance` (for small sets)."""
-    return [
-        (i, j)
-        for i in range(len(points))
-        for j in range(i + 1, len(points))
-        if abs(distance(points, (i, j)) - 1.0) <= tolerance
-    ]
-
-
-def classify(points, certified_edges, audit_edges):
-    """Splits the edges into certified, exact-looking audit-only and near-miss audit-only."""
-    certified = set(certified_edges)
-    audit_only = [edge for edge in audit_edges if edge not in certified]
-    exact_looking = [e for e in audit_only if abs(distance(points, e) - 1.0) <= EXACT_LOOKING]
-    near_misses = [e for e in audit_only if abs(distance(points, e) - 1.0) > EXACT_LOOKING]
-    return list(certified_edges), exact_looking, near_misses
 
 
 # Drawing order is back to front: the many exact edges light and thin, the
 # few near misses bold on top of them.
 STYLES = [
     ("certified (exact unit distance)", "#3182bd", "-", 0.6, 0.45),
-    ("exact-looking (|d - 1| <= 1e-9), audit only", "#31a354", "-", 0.6, 0.6),
-    ("near miss (1e-9 < |d - 1| <= 1e-4), audit only", "#d62728", "-", 2.0, 1.0),
+    ("proven exactly, not certified", "#31a354", "-", 0.6, 0.6),
+    ("near miss (within 1e-4, not exactly 1)", "#d62728", "-", 2.0, 1.0),
 ]
 
 
@@ -111,21 +89,23 @@ def main():
             "triangular": lambda: vantor.generate_triangular_grid(args.points),
             "moser": vantor.generate_moser_spindle,
         }[args.grid]()
-        edges = unit_pairs(points, EXACT_LOOKING)
+        edges = vantor_tools.unit_edges(points, EXACT_LOOKING).tolist()
         draw(points, [edges, [], []], f"{args.grid}: {len(points)} points", args.output)
         print(f"{args.output}: {len(points)} points, {len(edges)} unit edges")
         return
 
-    result = vantor.generate_multiquadratic_certified(args.generators, args.prime, args.k,
-                                                      args.points)
+    result = exact.certify(args.generators, args.prime, args.k, args.points)
     points = result["points"]
-    certified, exact_looking, near_misses = classify(points, result["certified_edges"],
-                                                     result["audit_edges"])
-    title = (f"generate_multiquadratic_certified({args.generators}, {args.prime}, "
-             f"{args.k}, {args.points})\naudit edges: distance 1 within 1e-4")
-    draw(points, [certified, exact_looking, near_misses], title, args.output)
+    certified = [tuple(edge[:2]) for edge in result["certified_edges"].tolist()]
+    certified_set = set(certified)
+    proven = [tuple(e) for e in result["proven_unit_edges"].tolist()
+              if tuple(e) not in certified_set]
+    near_misses = result["near_misses"].tolist()
+    title = (f"certify({args.generators}, {args.prime}, {args.k}, {args.points}): "
+             f"{result['exact_unit_distances']} exact unit distances")
+    draw(points, [certified, proven, near_misses], title, args.output)
     print(f"{args.output}: {len(points)} points, {len(certified)} certified edges, "
-          f"{len(exact_looking)} exact-looking and {len(near_misses)} near-miss audit-only edges")
+          f"{len(proven)} more proven exactly, {len(near_misses)} near misses")
 
 
 if __name__ == "__main__":

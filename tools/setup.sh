@@ -61,4 +61,4 @@ fi
 # The test extra brings numpy and mypy, the examples extra what the examples
 # draw and export with, so that their tests run rather than skip.
 "$venv/bin/python" -m pip install -q --disable-pip-version-check --no-build-isolation \
-    "$root[test,examples]"
+    "$root[test,examples,check]"

@@ -28,16 +28,16 @@ class LatticeResult(TypedDict):
     verified: bool
 
 def square_lattice(
-    n: int,
-    m: int | None = None,
+    n: SupportsIndex,
+    m: SupportsIndex | None = None,
     shape: Literal["disk", "square", "diamond"] | None = None,
 ) -> LatticeResult: ...
 def eisenstein_lattice(
-    n: int,
-    m: int | None = None,
+    n: SupportsIndex,
+    m: SupportsIndex | None = None,
     shape: Literal["disk", "hexagon", "turned_hexagon"] | None = None,
 ) -> LatticeResult: ...
-def best(n: int) -> LatticeResult: ...
+def best(n: SupportsIndex) -> LatticeResult: ...
 def verify(result: Mapping[str, object]) -> Literal[True]: ...
 def moser_atlas(n: SupportsIndex) -> LatticeResult: ...
 def beam_search(

@@ -17,7 +17,7 @@ from __future__ import annotations
 import argparse
 import sys
 from collections.abc import Sequence
-from typing import Any
+from typing import Any, cast
 
 import vantor
 
@@ -112,7 +112,7 @@ def check(arguments: argparse.Namespace) -> int:
     except ValueError as error:
         print(f"{arguments.file}: {error}", file=sys.stderr)
         return 1
-    edges = document.get("proven_unit_edges", document.get("edges", []))
+    edges = document["proven_unit_edges"] if "elements" in document else document["edges"]
     print(f"{arguments.file}: every claim holds exactly ({len(document['points'])} points, "
           f"{len(edges)} unit distances)")
     return 0
@@ -121,10 +121,13 @@ def check(arguments: argparse.Namespace) -> int:
 def plot(arguments: argparse.Namespace) -> int:
     data = _load(arguments.file)
     points = _points(arguments.file)
-    if isinstance(data, dict) and ("proven_unit_edges" in data or "edges" in data):
-        edges = data.get("proven_unit_edges", data.get("edges"))
+    edges: list[list[int]]
+    if isinstance(data, dict) and "proven_unit_edges" in data:
+        edges = data["proven_unit_edges"]
+    elif isinstance(data, dict) and "edges" in data:
+        edges = data["edges"]
     else:
-        edges = graph.unit_edges(points, 1e-9).tolist()
+        edges = cast(list[list[int]], graph.unit_edges(points, 1e-9).tolist())
     try:
         import matplotlib
         matplotlib.use("Agg")

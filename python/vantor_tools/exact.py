@@ -13,7 +13,7 @@ from __future__ import annotations
 
 import array
 from collections.abc import Callable, Mapping, Sequence
-from typing import Any, Literal, TypedDict
+from typing import Any, Literal, SupportsIndex, TypedDict
 
 import vantor_lattice
 
@@ -36,7 +36,8 @@ class ExactResult(TypedDict):
     verified: bool
 
 
-def certify(generators: Sequence[int], split_prime: int, k: int, n_target: int,
+def certify(generators: Sequence[SupportsIndex], split_prime: SupportsIndex, k: SupportsIndex,
+            n_target: SupportsIndex,
             progress: bool | Callable[[int, int], object] | None = None) -> ExactResult:
     """The certified multiquadratic construction with its exact data.
 

@@ -39,10 +39,24 @@ def test_export_round_trips(tmp_path):
     out = run("export.py", tmp_path, "--points", "120", "--k", "1", cwd=tmp_path)
     assert "DIFFERS" not in out and out.count("agrees") == 4
     document = json.loads((tmp_path / "certified.json").read_text())
-    assert list(document["parameters"].values()) == [[2], 17, 1, 120]
-    assert len(document["points"]) == document["point_count"] == 120
+    assert list(document["call"]["arguments"].values()) == [[2], 17, 1, 120]
+    assert len(document["points"]) == len(document["elements"]) == 120
     assert {path.name for path in tmp_path.iterdir()} >= {
-        "certified.json", "certified.graphml", "certified.g6", "audit.g6"}
+        "certified.json", "certified.graphml", "certified.g6", "proven.g6"}
+
+
+@needs("sympy")
+def test_the_independent_check_accepts_an_export_and_rejects_an_edit(tmp_path):
+    run("export.py", tmp_path, "--points", "150", "--k", "2", cwd=tmp_path)
+    out = run("check_exact.py", tmp_path / "certified.json", cwd=tmp_path)
+    assert "150" in out
+    document = json.loads((tmp_path / "certified.json").read_text())
+    document["elements"][4][0] = "3/7"
+    (tmp_path / "edited.json").write_text(json.dumps(document))
+    outcome = subprocess.run([sys.executable, str(EXAMPLES / "check_exact.py"),
+                              tmp_path / "edited.json"], capture_output=True, text=True,
+                             timeout=300)
+    assert outcome.returncode == 1 and len(outcome.stderr.splitlines()) == 1
 
 
 def test_honest_counts_settle_as_the_tolerance_tightens(tmp_path):

@@ -41,7 +41,7 @@ def run(*arguments, cwd):
                           text=True, timeout=300)
 
 
-@pytest.mark.parametrize("module", ["vantor", "vantor_lattice"])
+@pytest.mark.parametrize("module", ["vantor", "vantor_lattice", "vantor_tools"])
 def test_stubs_match_the_module(tmp_path, module):
     outcome = run("mypy.stubtest", module, cwd=tmp_path)
     assert outcome.returncode == 0, outcome.stdout + outcome.stderr
@@ -57,3 +57,26 @@ def test_strict_checking_accepts_correct_use_and_rejects_each_mistake(tmp_path):
     assert not [line for line in errors if line.startswith("correct.py")], outcome.stdout
     flagged = {int(line.split(":")[1]) for line in errors if line.startswith("wrong.py")}
     assert flagged == set(range(2, 2 + len(WRONG_USE))), outcome.stdout
+
+
+COMPANION_USE = """
+    import numpy
+    import vantor_lattice
+    import vantor_tools
+    from vantor_tools import exact, records
+
+    size = numpy.int64(30)
+    result = records.best(size)
+    vantor_lattice.square_lattice(size, m=numpy.int64(5))
+    table: memoryview = vantor_tools.unit_edges(numpy.zeros((3, 2)), tolerance=1e-9)
+    proven = exact.certify([2], 17, 2, size)
+    count: int = proven["exact_unit_distances"] + result["unit_distances"]
+    exact.check(proven)
+"""
+
+
+def test_strict_checking_accepts_the_companion_packages(tmp_path):
+    (tmp_path / "companion.py").write_text(textwrap.dedent(COMPANION_USE))
+    outcome = run("mypy", "--strict", "--cache-dir", str(tmp_path / "cache"), "companion.py",
+                  cwd=tmp_path)
+    assert outcome.returncode == 0, outcome.stdout

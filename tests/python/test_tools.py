@@ -1,0 +1,153 @@
+"""The vantor_tools package: unit_edges against count_unit_distances, exact
+results and exports that re-check (and fail once edited), the command line's
+exit statuses, and the package layout."""
+
+import copy
+import json
+import math
+import subprocess
+import sys
+
+import numpy
+import pytest
+
+import vantor
+import vantor_lattice
+import vantor_tools
+from vantor_tools import exact, graph, lattice, records
+
+ADVERSARIAL = [
+    [],
+    [(0.0, 0.0)],
+    [(0.0, 0.0)] * 50 + [(1.0, 0.0)] * 30,
+    [(math.nan, 0.0), (1.0, 0.0), (0.0, 0.0), (math.inf, 0.0), (-math.inf, 1.0),
+     (0.0, math.nan), (2.0, 0.0)],
+    [(1e308, 0.0), (-1e308, 0.0), (0.0, 1e308), (5e-324, 0.0), (1.0, 5e-324)],
+]
+TOLERANCES = [1e-5, 0.0, 1e-12, 0.5, 1.0, 2.0, 1e5, math.inf, -1.0, math.nan]
+
+
+@pytest.mark.parametrize("threads", ["1", "2"])
+def test_unit_edges_agree_with_the_count_on_random_and_hostile_sets(monkeypatch, threads):
+    monkeypatch.setenv("VANTOR_NUM_THREADS", threads)
+    rng = numpy.random.default_rng(11)
+    sets = [*ADVERSARIAL, rng.uniform(-3, 3, (400, 2)), numpy.round(rng.uniform(-4, 4, (300, 2)))]
+    for points in sets:
+        for tolerance in TOLERANCES:
+            edges = numpy.asarray(vantor_tools.unit_edges(points, tolerance))
+            assert edges.shape == (vantor.count_unit_distances(points, tolerance), 2)
+            listed = [tuple(edge) for edge in edges.tolist()]
+            assert listed == sorted(set(listed)) and all(i < j for i, j in listed)
+
+
+def test_unit_edges_match_every_pair_and_share_their_memory():
+    points = numpy.random.default_rng(2).uniform(0, 5, (300, 2))
+    d2 = ((points[:, None, :] - points[None, :, :]) ** 2).sum(axis=2)
+    expected = [(i, j) for i in range(300) for j in range(i + 1, 300)
+                if (1 - 1e-2) ** 2 <= d2[i, j] <= (1 + 1e-2) ** 2]
+    table = vantor_tools.unit_edges(points, tolerance=1e-2)
+    assert table.format == "q" and table.readonly and table.tolist() == [list(e) for e in expected]
+    array = numpy.asarray(table)
+    assert array.dtype == numpy.int64 and numpy.shares_memory(array, numpy.asarray(table))
+    assert vantor_tools.unit_edges([(0.0, 0.0), (1.0, 0.0)]).tolist() == [[0, 1]]
+    with pytest.raises(TypeError, match="points"):
+        vantor_tools.unit_edges([[0.0, 1.0]])
+
+
+@pytest.fixture(scope="module")
+def certified():
+    return exact.certify([2, 3], 73, 1, 900)
+
+
+def test_exact_results_keep_the_certified_points_and_prove_a_superset(certified):
+    plain = vantor.generate_multiquadratic_certified([2, 3], 73, 1, 900)
+    assert certified["points"] == plain["points"]
+    assert [tuple(e[:2]) for e in certified["certified_edges"].tolist()] == plain["certified_edges"]
+    proven = {tuple(e) for e in certified["proven_unit_edges"].tolist()}
+    near = {tuple(e) for e in certified["near_misses"].tolist()}
+    assert set(plain["certified_edges"]) <= proven and not proven & near
+    assert proven | near == set(plain["audit_edges"])
+    assert certified["exact_unit_distances"] == len(proven) == vantor.count_unit_distances(
+        certified["points"], 1e-9)
+    assert certified["generators_completed"] == [2, 3, -1]
+    with pytest.raises(RuntimeError, match="split prime 15 is not an odd prime"):
+        exact.certify([2], 15, 1, 10)
+
+
+def edited(document, edit):
+    copied = copy.deepcopy(document)
+    edit(copied)
+    return copied
+
+
+def test_exports_check_and_every_edit_fails(certified, tmp_path):
+    call = {"function": "vantor_tools.exact.certify",
+            "arguments": {"generators": [2, 3], "split_prime": 73, "k": 1, "n_target": 900}}
+    path = tmp_path / "r.json"
+    graph.write_json(path, graph.export_document(certified, call))
+    document = graph.read_json(path)
+    assert document["vantor_version"] == vantor_tools.__version__ and document["call"] == call
+    assert [tuple(p) for p in document["points"]] == certified["points"]
+    assert exact.check(document) is True
+    last = document["points"][7][0]
+    edits = {
+        "points[3]": lambda d: d["elements"][3].__setitem__(0, "5/7"),
+        "points[7]": lambda d: d["points"][7].__setitem__(0, math.nextafter(last, 9.0)),
+        "proven_unit_edges[": lambda d: d["proven_unit_edges"].append(d["near_misses"][-1]),
+        "exact_unit_distances": lambda d: d.__setitem__("exact_unit_distances", 1),
+        "certified_edges[0]": lambda d: d["certified_edges"][0].__setitem__(3, -1),
+    }
+    for fault, edit in edits.items():
+        with pytest.raises(ValueError, match=fault.replace("[", r"\[")):
+            exact.check(edited(document, edit))
+    with pytest.raises(KeyError):
+        exact.check(edited(document, lambda d: d.pop("translations")))
+
+
+def test_lattice_exports_check_and_edits_fail(tmp_path):
+    for result in (records.best(100), lattice.eisenstein_lattice(60), lattice.square_lattice(40)):
+        document = graph.export_document(result, {"function": "best", "arguments": {}})
+        document = json.loads(json.dumps(document))
+        assert exact.check(document) is True
+        with pytest.raises(ValueError):
+            exact.check(edited(document, lambda d: d["edges"].append([0, len(d["points"]) - 1])))
+        with pytest.raises(ValueError, match="basis"):
+            exact.check(edited(document, lambda d: d["basis"].reverse()))
+
+
+def cli(*arguments, cwd):
+    return subprocess.run([sys.executable, "-m", "vantor_tools", *arguments], cwd=cwd,
+                          capture_output=True, text=True, timeout=300)
+
+
+def test_command_line_exit_statuses_and_one_line_errors(tmp_path):
+    made = cli("certify", "--generators", "2", "--prime", "17", "--k", "2", "--n", "200",
+               "--out", "r.json", cwd=tmp_path)
+    assert made.returncode == 0, made.stderr
+    assert cli("check", "r.json", cwd=tmp_path).returncode == 0
+    document = json.loads((tmp_path / "r.json").read_text())
+    document["proven_unit_edges"].append([0, 199])
+    (tmp_path / "bad.json").write_text(json.dumps(document))
+    failed = cli("check", "bad.json", cwd=tmp_path)
+    assert failed.returncode == 1 and len(failed.stderr.splitlines()) == 1
+    (tmp_path / "points.json").write_text("[[0.0, 0.0], [1.0, 0.0], [0.5, 0.8660254037844386]]")
+    counted = cli("count", "points.json", "--tolerance", "1e-9", cwd=tmp_path)
+    assert counted.returncode == 0 and counted.stdout.strip() == "3"
+    (tmp_path / "broken.json").write_text("{\"points\": [[0.0,")
+    for command in (["check", "broken.json"], ["count", "missing.json"],
+                    ["count", "r.json", "--tolerance", "x"]):
+        outcome = cli(*command, cwd=tmp_path)
+        assert outcome.returncode == 2 and len(outcome.stderr.strip().splitlines()) >= 1
+    for command in (["check", "broken.json"], ["count", "missing.json"]):
+        assert len(cli(*command, cwd=tmp_path).stderr.splitlines()) == 1
+    best = cli("best", "30", "--out", "b.json", cwd=tmp_path)
+    assert best.returncode == 0 and cli("check", "b.json", cwd=tmp_path).returncode == 0
+    refused = cli("certify", "--generators", "2", "--prime", "15", "--k", "1", "--n", "5",
+                  cwd=tmp_path)
+    assert refused.returncode == 2 and "not an odd prime" in refused.stderr
+
+
+def test_the_package_names_the_companion_functions():
+    assert records.best is vantor_lattice.best and lattice.verify is vantor_lattice.verify
+    assert vantor_tools.unit_edges is graph.unit_edges
+    assert set(vantor_tools.__all__) >= {"unit_edges", "lattice", "records", "graph", "exact"}
