@@ -56,6 +56,15 @@ inline bool interrupted_at(std::size_t position) {
     return PyErr_CheckSignals() != 0;
 }
 
+// Gives up a list that was being filled when the building stopped, its
+// first `filled` items set and the rest still empty. A short list is
+// released at once. A long one is cut to its filled part and released in
+// slices of kItemsPerSignalCheck items, one slice per pending call of the
+// main thread's interpreter loop, so that the exception that stopped the
+// building reaches the caller without waiting for millions of objects to
+// be freed. Releases everything at once when no pending call can be added.
+void abandon_partial_list(PyRef list, std::size_t filled) noexcept;
+
 // A new list of new (x, y) tuples of floats, in order.
 PyRef point_list_to_python(std::span<const Point> points);
 
@@ -85,7 +94,10 @@ PyRef edge_list_to_python(const EdgeRange& edges) {
     if (!list) return {};
     Py_ssize_t position = 0;
     for (const auto& edge : edges) {
-        if (interrupted_at(static_cast<std::size_t>(position))) return {};
+        if (interrupted_at(static_cast<std::size_t>(position))) {
+            abandon_partial_list(std::move(list), static_cast<std::size_t>(position));
+            return {};
+        }
         PyRef i = count_to_python(edge.i);
         if (!i) return {};
         PyRef pair = pair_to_python(std::move(i), count_to_python(edge.j));

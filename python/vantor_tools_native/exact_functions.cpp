@@ -51,7 +51,10 @@ PyRef elements_to_python(const std::vector<AlgebraicKey>& keys) {
     PyRef list(PyList_New(python_length(keys.size())));
     if (!zero || !list) return {};
     for (std::size_t k = 0; k < keys.size(); ++k) {
-        if (interrupted_at(k)) return {};
+        if (interrupted_at(k)) {
+            abandon_partial_list(std::move(list), k);
+            return {};
+        }
         const auto& coefficients = keys[k].coefficients;
         PyRef tuple(PyTuple_New(python_length(coefficients.size())));
         if (!tuple) return {};
