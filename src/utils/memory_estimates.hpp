@@ -6,6 +6,7 @@
 // the result is handed over. Products saturate: a request too large to
 // count cannot fit.
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -49,35 +50,40 @@ constexpr std::uint64_t converted_copy_peak_bytes(std::uint64_t capacity,
 }
 
 // The multiquadratic construction of n_target points in a field of this
-// degree, plain or certified. Measured, not derived: the peak is set by the
-// search (up to 10 visited nodes per requested point, each with `degree`
-// numerators) and by the unit-distance graph that merging and peeling build
-// over the candidates, whose density grows with the degree. Peak resident
-// memory of whole calls with k = 1, in bytes per requested point at
-// n_target = 2000 / 20000 (plain; certified):
-//   degree 4:  1133 / 633;  2521 / 2126
-//   degree 8:  6443 / 7340; 6457 / 7343
-//   degree 16: 22506 / 13661; 22592 / 13344
-// (degree 16 at 2000 points is mostly a fixed 20 MB of working tables). The
-// estimate takes 1200 bytes per point for degree 4 and 900 per coefficient
-// above it, and a certified request 350 more per coefficient for its
-// certificate and the returned edge tuples (0.65 to 0.95 edges per point and
-// coefficient). Larger k needs more translations and a larger radius and
-// costs more per point, so this is a floor that refuses what cannot fit at
-// all; the search's own per-node check and failing allocations catch
-// requests that outgrow it. Recalibrate when the pipeline changes.
-constexpr std::uint64_t multiquadratic_peak_bytes(std::uint64_t degree, std::uint64_t n_target,
-                                                  bool certified) {
-    constexpr std::uint64_t kSmallFieldBytesPerPoint = 1200;
-    constexpr std::uint64_t kBytesPerCoefficient = 900;
-    constexpr std::uint64_t kCertificateBytesPerCoefficient = 350;
-    std::uint64_t per_point = degree <= 4 ? kSmallFieldBytesPerPoint
-                                          : saturating_product(degree, kBytesPerCoefficient);
-    if (certified) {
-        per_point = saturating_sum(per_point,
-                                   saturating_product(degree, kCertificateBytesPerCoefficient));
-    }
-    return saturating_product(n_target, per_point);
+// degree with this many distinct translations, plain or certified (their
+// peaks differ little). Measured, not derived: the peak is set by the search
+// (up to 10 visited nodes per requested point, each with `degree`
+// numerators) and by the unit-distance pairs that peeling collects among the
+// candidates. Where the translations span a dense set of points (7 or more
+// translations, or a field of degree 8 or more) those pairs grow with the
+// square of the points: the points fill a disk of slowly growing radius ever
+// more densely, and each has more partners within the edge tolerance. Peak
+// resident memory of whole calls in MB at n_target = 2000 / 10000 / 40000 /
+// 100000 (bench/bench_memory.py, the larger of plain and certified):
+//   sparse: ([2], 17, 2)  8 / 43 / 116 / 307;   ([5], 29, 2)  8 / 39 / 204 / 359;
+//           ([-1], 5, 4)  4 / 20 / 81 / 201;    ([3], 13, 2)  8 / 25 / 106 / 269
+//   dense:  ([2], 17, 3)  17 / 52 / 224 / 979;  ([2], 17, 5)  14 / 65 / 248 / 1172;
+//           ([-1], 5, 54) 35 / 60 / 292 / 1153; ([2, 3], 73, 1) 11 / 57 / 281 / 1371;
+//           ([2, 3], 73, 2) 21 / 86 / 277 / 1088; ([2, 3, 5], 241, 1) 41 / 165 / 514 / 1736
+// The estimate: sparse, 16 MB + 6000 bytes per point; dense, 48 MB +
+// max(4400, 1300 * degree) bytes per point + 0.12 bytes per point squared,
+// above every measurement by 20% or more (tests/cpp/memory_estimates_test.cpp
+// checks a grid of small requests). Recalibrate when the pipeline
+// changes.
+inline constexpr std::uint64_t kDenseTranslationCount = 7;
+inline constexpr std::uint64_t kDenseDegree = 8;
+
+constexpr std::uint64_t multiquadratic_peak_bytes(std::uint64_t degree,
+                                                  std::uint64_t translation_count,
+                                                  std::uint64_t n_target) {
+    const bool dense = translation_count >= kDenseTranslationCount || degree >= kDenseDegree;
+    if (!dense) return saturating_sum(std::uint64_t{16} << 20, saturating_product(n_target, 6000));
+    const std::uint64_t per_point = std::max<std::uint64_t>(4400, saturating_product(degree, 1300));
+    // 0.12 n^2 = 3 n^2 / 25, formed without overflow for any n.
+    const std::uint64_t squared = saturating_product(saturating_product(n_target, n_target) / 25, 3);
+    return saturating_sum(saturating_sum(std::uint64_t{48} << 20,
+                                         saturating_product(n_target, per_point)),
+                          squared);
 }
 
 }  // namespace vantor

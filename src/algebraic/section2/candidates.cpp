@@ -37,7 +37,7 @@ bool outside_polydisk(std::span<const Complex> values, double limit) {
 // Runs the radius schedule and hands the first attempt that selects enough
 // points to `finish`.
 template <class T, class Finish>
-Result<T> run_radius_schedule(const Section2Params& params, std::uint64_t n_target, bool certified,
+Result<T> run_radius_schedule(const Section2Params& params, std::uint64_t n_target,
                               Finish&& finish) {
     auto field = MultiquadraticField::from_generators(params.generators);
     if (!field) return std::unexpected(field.error());
@@ -57,7 +57,7 @@ Result<T> run_radius_schedule(const Section2Params& params, std::uint64_t n_targ
             if (!list) return std::unexpected(list.error());
             translations = std::move(*list);
         }
-        const AttemptInput input{params, *field, *translations, radius, 0, n_target, certified};
+        const AttemptInput input{params, *field, *translations, radius, 0, n_target};
         auto outcome = generate_candidates(input);
         if (!outcome) return std::unexpected(outcome.error());
         if (auto* selection = std::get_if<AttemptSelection>(&*outcome)) return finish(input, *selection);
@@ -84,7 +84,8 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
     // one is reported as such whatever n_target is. A result of n_target
     // points needs at least n_target visited nodes; a request that cannot
     // fit fails here rather than deep into the search.
-    ensure_fits_in_memory(multiquadratic_peak_bytes(degree, input.n_target, input.certified));
+    ensure_fits_in_memory(multiquadratic_peak_bytes(degree, input.translations.numerators.size(),
+                                                    input.n_target));
     ensure_fits_in_memory(input.n_target, SearchTree::node_bytes(degree));
 
     const Translations& translations = input.translations;
@@ -250,14 +251,14 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
 Result<Section2Result> build_section2(const Section2Params& params, std::uint64_t n_target,
                                       bool keep_elements) {
     return run_radius_schedule<Section2Result>(
-        params, n_target, true,
+        params, n_target,
         [keep_elements](const AttemptInput& input, const AttemptSelection& selection) {
             return assemble_result(input, selection, keep_elements);
         });
 }
 
 Result<PointList> build_section2_points(const Section2Params& params, std::uint64_t n_target) {
-    return run_radius_schedule<PointList>(params, n_target, false, assemble_points);
+    return run_radius_schedule<PointList>(params, n_target, assemble_points);
 }
 
 }  // namespace vantor

@@ -28,7 +28,6 @@ struct AttemptInput {
     double radius;
     std::uint64_t projection_index;
     std::uint64_t n_target;
-    bool certified = false;
 };
 
 // The points an attempt settled on: its search tree, and the nodes of the
