@@ -45,6 +45,10 @@ std::string UnitDistanceError::message() const {
             } else if constexpr (std::is_same_v<E, PrimeElementNotFound>) {
                 return "could not find a suitable prime element theta for p = " + decimal(e.p) +
                        " up to exponent " + decimal(e.max_exponent);
+            } else if constexpr (std::is_same_v<E, PrimeElementOutOfReach>) {
+                return "prime element theta for p = " + decimal(e.p) + " in a field of degree " +
+                       decimal(e.degree) + " is out of reach: its search needs more than " +
+                       decimal(e.nodes) + " steps";
             } else if constexpr (std::is_same_v<E, MissingImaginaryGenerator>) {
                 return "field is missing the imaginary generator -1 required by the construction";
             } else if constexpr (std::is_same_v<E, NotEnoughPoints>) {

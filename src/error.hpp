@@ -48,11 +48,18 @@ struct NotEnoughPoints {
     std::uint64_t requested;
     std::uint64_t found;
 };
+// The prime element of a split prime in a large field whose search would
+// need more than `nodes` steps: refused instead of running for hours.
+struct PrimeElementOutOfReach {
+    std::int64_t p;
+    std::uint64_t degree;
+    std::uint64_t nodes;
+};
 
 struct UnitDistanceError {
     std::variant<InvalidGenerator, DuplicateGenerator, SplitPrimeNotOddPrime, PrimeNotSplit,
                  CoefficientCountMismatch, InvalidSearchParameter, PrimeElementNotFound,
-                 MissingImaginaryGenerator, NotEnoughPoints>
+                 MissingImaginaryGenerator, NotEnoughPoints, PrimeElementOutOfReach>
         kind;
 
     // The fixed message of the kind with its values filled in.

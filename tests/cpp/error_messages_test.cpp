@@ -43,7 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
         Rendering{text({MissingImaginaryGenerator{}}),
                   "field is missing the imaginary generator -1 required by the construction"},
         Rendering{text({NotEnoughPoints{18446744073709551615ULL, 0}}),
-                  "could not generate enough points: requested 18446744073709551615, found 0"}));
+                  "could not generate enough points: requested 18446744073709551615, found 0"},
+        Rendering{text({PrimeElementOutOfReach{1000000009, 32, 5000000}}),
+                  "prime element theta for p = 1000000009 in a field of degree 32 is out of "
+                  "reach: its search needs more than 5000000 steps"}));
 
 INSTANTIATE_TEST_SUITE_P(
     CertificateErrors, Messages,

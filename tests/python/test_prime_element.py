@@ -38,3 +38,17 @@ def test_a_ten_digit_prime():
     points = vantor.generate_multiquadratic([2], 1000000009, 1, 50)
     assert len(points) == 50
     assert digest(points) == "c165c42573bf6d45781b9febc0098439d7b69be59aa77dfe7aecfae1d3d26c83"
+
+
+@pytest.mark.parametrize("call, generators, p, degree", [
+    (vantor.generate_multiquadratic, [2, 3, 5, 7], 1000000009, 32),
+    (vantor.generate_multiquadratic_certified, [2, 3, 5, 7, 11], 1000004329, 64),
+    (vantor.generate_multiquadratic, [2, 3, 5, 7, 11, 13, 17], 1000000000000009849, 256),
+])
+def test_a_prime_element_out_of_reach_is_refused_with_its_size(call, generators, p, degree):
+    # Each of these searched for hours; the search now stops at its step budget.
+    with pytest.raises(RuntimeError) as raised:
+        call(generators, p, 1, 10)
+    assert str(raised.value) == (
+        f"prime element theta for p = {p} in a field of degree {degree} is out of reach: "
+        "its search needs more than 5000000 steps")

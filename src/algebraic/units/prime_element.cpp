@@ -113,7 +113,7 @@ constexpr std::uint64_t kRealPartNodeBudget = 100000;
 }  // namespace
 
 std::optional<std::vector<std::int64_t>> first_solution_for_split_prime(
-    const MultiquadraticField& field, std::int64_t p) {
+    const MultiquadraticField& field, std::int64_t p, bool* out_of_reach) {
     if (!field.imaginary_index() || !check_split_prime(field.generators(), p)) return std::nullopt;
     // Small fields: the real part first, while it stays cheaper than the
     // ideal lattices (a bounded number of box nodes); then the ideals, whose
@@ -121,8 +121,9 @@ std::optional<std::vector<std::int64_t>> first_solution_for_split_prime(
     if (field.degree() <= kLargestDegreeByPrimeIdeals) {
         if (auto x = first_solution_by_real_part(field, p, kRealPartNodeBudget)) return x;
         if (auto x = first_solution_by_prime_ideals(field, p)) return x;
+        return first_solution_by_real_part(field, p);
     }
-    return first_solution_by_real_part(field, p);
+    return first_solution_by_real_part(field, p, kLargeFieldNodeBudget, out_of_reach);
 }
 
 Result<PrimeElement> find_prime_element(const MultiquadraticField& field, std::int64_t p,
@@ -132,10 +133,14 @@ Result<PrimeElement> find_prime_element(const MultiquadraticField& field, std::i
     // the exponent is 1 and only the first solution in order remains to be
     // found. Everything else takes the walk itself.
     if (max_exponent >= 1) {
-        if (auto x = first_solution_for_split_prime(field, p)) {
+        bool out_of_reach = false;
+        if (auto x = first_solution_for_split_prime(field, p, &out_of_reach)) {
             auto theta = FieldElement::from_integers(field, *x);
             if (!theta) return std::unexpected(theta.error());
             return PrimeElement{std::move(*theta), 1};
+        }
+        if (out_of_reach) {
+            return fail(PrimeElementOutOfReach{p, field.degree(), kLargeFieldNodeBudget});
         }
     }
     return find_prime_element_by_walk(field, p, max_exponent);

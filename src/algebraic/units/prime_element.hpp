@@ -41,11 +41,17 @@ Result<PrimeElement> find_prime_element_by_walk(const MultiquadraticField& field
 // ideal lattices); larger fields are searched through the real part.
 inline constexpr std::uint64_t kLargestDegreeByPrimeIdeals = 16;
 
-// For a prime p splitting completely in an imaginary field, the coefficient
-// vector of the first accepted vector for e = 1; nothing for other inputs.
-std::optional<std::vector<std::int64_t>> first_solution_for_split_prime(
-    const MultiquadraticField& field, std::int64_t p);
+// Beyond kLargestDegreeByPrimeIdeals the real part is searched within this
+// many nodes of its box (about a second here); a prime that needs more is out of
+// reach, since every other route would run for hours.
+inline constexpr std::uint64_t kLargeFieldNodeBudget = 5000000;
 
+// For a prime p splitting completely in an imaginary field, the coefficient
+// vector of the first accepted vector for e = 1; nothing for other inputs,
+// and nothing with *out_of_reach set (when given) for a field beyond
+// kLargestDegreeByPrimeIdeals whose search exceeds kLargeFieldNodeBudget.
+std::optional<std::vector<std::int64_t>> first_solution_for_split_prime(
+    const MultiquadraticField& field, std::int64_t p, bool* out_of_reach = nullptr);
 // The 2^r images of theta under the sign flips of the r generators other than
 // -1: entry s flips the j-th such generator for every bit j of s. Equal
 // images stay in the list.

@@ -238,7 +238,8 @@ void enumerate_box(const RealTower& tower, std::uint64_t level, const std::vecto
 }  // namespace
 
 std::optional<std::vector<std::int64_t>> first_solution_by_real_part(
-    const MultiquadraticField& field, std::int64_t target, std::uint64_t node_budget) {
+    const MultiquadraticField& field, std::int64_t target, std::uint64_t node_budget,
+    bool* cut_short) {
     if (target <= 0) return std::nullopt;
     const std::uint64_t t = *field.imaginary_index();
     const std::uint64_t conj_bit = std::uint64_t{1} << t;
@@ -322,7 +323,10 @@ std::optional<std::vector<std::int64_t>> first_solution_by_real_part(
             }
         });
         // A search cut short by its budget has not seen every alpha.
-        if (node_budget != 0 && nodes >= node_budget) return std::nullopt;
+        if (node_budget != 0 && nodes >= node_budget) {
+            if (cut_short != nullptr) *cut_short = true;
+            return std::nullopt;
+        }
         if (!solutions.empty()) return *std::min_element(solutions.begin(), solutions.end());
     }
     return std::nullopt;

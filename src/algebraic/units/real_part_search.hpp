@@ -20,9 +20,10 @@ namespace vantor {
 // exactly for being a square beta^2. The first c with a solution ends the
 // search. The cost follows the number of lattice points in the box near its
 // most negative corner: small for large fields and small primes. With a
-// non-zero node_budget the search gives up (nothing) once it has visited that
-// many nodes of the box enumeration.
+// non-zero node_budget the search gives up (nothing, and *cut_short set when
+// given) once it has visited that many nodes of the box enumeration.
 std::optional<std::vector<std::int64_t>> first_solution_by_real_part(
-    const MultiquadraticField& field, std::int64_t target, std::uint64_t node_budget = 0);
+    const MultiquadraticField& field, std::int64_t target, std::uint64_t node_budget = 0,
+    bool* cut_short = nullptr);
 
 }  // namespace vantor
