@@ -1,6 +1,7 @@
 // certify_exact() and check_multiquadratic(): the multiquadratic
 // construction with its exact data, and the re-check of such data.
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "common/results.hpp"
 #include "exact_proofs/claims_check.hpp"
 #include "exact_proofs/exact_result.hpp"
+#include "utils/progress_sink.hpp"
 #include "vantor_tools_native/functions.hpp"
 
 namespace vantor::python {
@@ -27,9 +29,20 @@ constexpr ParameterTable kCertifyTable{"certify_exact()", kCertifyNames, 4};
 constexpr const char* kCheckNames[] = {"document"};
 constexpr ParameterTable kCheckTable{"check_multiquadratic()", kCheckNames, 1};
 
-// The three stages certify_exact() reports: points built, certificate
-// verified, pairs judged.
+// certify_exact() reports three stages of 1000 steps each: the search for
+// the points (visited nodes against its budget, per radius attempt), the
+// certificate's verification, and the exact verdicts on the pairs.
 constexpr std::uint64_t kStages = 3;
+constexpr std::uint64_t kStepsPerStage = 1000;
+
+std::uint64_t steps_done(const std::atomic<std::uint64_t>& stage, const ProgressSink& search) {
+    const std::uint64_t reached = stage.load(std::memory_order_relaxed);
+    if (reached > 0) return reached * kStepsPerStage;
+    const std::uint64_t total = search.total.load(std::memory_order_relaxed);
+    const std::uint64_t done = search.done.load(std::memory_order_relaxed);
+    if (total == 0) return 0;
+    return std::min(kStepsPerStage - 1, done * kStepsPerStage / total);
+}
 
 // A certified edge as a table row: (i, j, translation, sign).
 struct CertifiedEdgeRow {
@@ -277,8 +290,9 @@ const char kCertifyExactDoc[] =
     "* 'exact_unit_distances': P; 'audit_tolerance': 1e-4; 'verified': True.\n"
     "\n"
     "`progress`: None (off), True (a tqdm bar when tqdm is installed, else a\n"
-    "line on stderr) or a callable progress(done, total) over three stages\n"
-    "(points built, certificate verified, pairs judged). Runs without the\n"
+    "line on stderr) or a callable progress(done, total), total 3000: 1000\n"
+    "steps each for the search for the points, the certificate's\n"
+    "verification and the exact verdicts. Runs without the\n"
     "interpreter lock; Ctrl-C stops it.";
 
 const char kCheckMultiquadraticDoc[] =
@@ -316,14 +330,16 @@ PyObject* certify_exact(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
             return {};
         }
         ProgressReport report;
-        if (!report.open(slots[4], "certify", kStages)) return {};
+        if (!report.open(slots[4], "certify", kStages * kStepsPerStage)) return {};
         std::atomic<std::uint64_t> stage{0};
+        ProgressSink search;
         auto outcome = run_released_ticking(
             [&] {
+                const ProgressScope scope(&search);
                 return exact::exact_multiquadratic(std::move(generators), split_prime, k,
                                                    n_target, &stage);
             },
-            [&] { return report.update(stage.load(std::memory_order_relaxed)); });
+            [&] { return report.update(steps_done(stage, search)); });
         if (!outcome) return {};
         if (!*outcome) {
             raise_library_error(std::visit([](auto& e) { return LibraryError(std::move(e)); },

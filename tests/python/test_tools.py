@@ -74,6 +74,15 @@ def test_exact_results_keep_the_certified_points_and_prove_a_superset(certified)
         exact.certify([2], 15, 1, 10)
 
 
+def test_certify_reports_progress_in_order_when_asked():
+    reports = []
+    exact.certify([2], 17, 2, 20000, progress=lambda done, total: reports.append((done, total)))
+    assert reports[-1] == (3000, 3000) and {total for _, total in reports} == {3000}
+    assert [done for done, _ in reports] == sorted({done for done, _ in reports})
+    with pytest.raises(TypeError):
+        exact.certify([2], 17, 2, 20, progress=3)
+
+
 def edited(document, edit):
     copied = copy.deepcopy(document)
     edit(copied)

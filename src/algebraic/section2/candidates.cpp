@@ -12,6 +12,7 @@
 #include "utils/interrupt.hpp"
 #include "utils/memory_budget.hpp"
 #include "utils/memory_estimates.hpp"
+#include "utils/progress_sink.hpp"
 #include "utils/parallel.hpp"
 
 namespace vantor {
@@ -188,6 +189,7 @@ Result<AttemptOutcome> generate_candidates(const AttemptInput& input) {
     bool done = false;
     for (std::uint64_t head = 0; !done && head < tree.size();) {
         poll_interrupt();
+        report_progress(tree.size(), budget);
         const std::uint64_t chunk = std::min(tree.size() - head, kChunkNodes);
         inside.resize(chunk * per_node);
         inside_count.resize(chunk);
