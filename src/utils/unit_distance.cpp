@@ -377,27 +377,48 @@ constexpr unsigned kBucketShift = 12;
 // first moved into buckets of 4096 consecutive i (a pass that writes to few
 // places at a time), then each bucket is counting-sorted on i straight into
 // the edge list and each point's few partners are sorted by j. Keys are
-// distinct, so this is the order of the keys themselves. Buckets are sorted
-// on several threads; each writes only its own edges.
+// distinct, so this is the order of the keys themselves. Parts are bucketed
+// and buckets sorted on several threads; each writes only its own slots, so
+// the result is the same for every thread count.
 EdgeList sorted_edges(const std::vector<std::vector<std::uint64_t>>& parts,
                       std::size_t point_count) {
-    std::size_t total = 0;
-    for (const auto& part : parts) total += part.size();
     const std::size_t buckets = (point_count >> kBucketShift) + 1;
-    std::vector<std::uint64_t> bucket_start(buckets + 1, 0);
-    for (const auto& part : parts) {
-        for (std::uint64_t key : part) ++bucket_start[(key >> (32 + kBucketShift)) + 1];
-    }
-    for (std::size_t b = 0; b < buckets; ++b) bucket_start[b + 1] += bucket_start[b];
-    // Left uninitialised: every slot is written before it is read.
-    std::unique_ptr<std::uint64_t[]> bucketed(new std::uint64_t[total]);
-    {
-        std::vector<std::uint64_t> next(bucket_start.begin(), bucket_start.end() - 1);
-        for (const auto& part : parts) {
+    // The parts in a few runs of consecutive parts, one per task, so that
+    // the counters stay small however many parts and buckets there are.
+    const std::size_t groups = std::min<std::size_t>(parts.size(), 8 * std::size_t{thread_count()});
+    auto group_parts = [&](std::size_t g) {
+        return std::pair{parts.size() * g / groups, parts.size() * (g + 1) / groups};
+    };
+    // counts[g * buckets + b]: the keys of group g in bucket b, then where
+    // group g starts writing into bucket b.
+    std::vector<std::uint64_t> counts(groups * buckets, 0);
+    parallel_for(groups, [&](std::size_t g) {
+        std::uint64_t* count = counts.data() + g * buckets;
+        const auto [first, last] = group_parts(g);
+        for (std::size_t p = first; p < last; ++p) {
             poll_interrupt();
-            for (std::uint64_t key : part) bucketed[next[key >> (32 + kBucketShift)]++] = key;
+            for (std::uint64_t key : parts[p]) ++count[key >> (32 + kBucketShift)];
+        }
+    });
+    std::vector<std::uint64_t> bucket_start(buckets + 1, 0);
+    std::uint64_t total = 0;
+    for (std::size_t b = 0; b < buckets; ++b) {
+        bucket_start[b] = total;
+        for (std::size_t g = 0; g < groups; ++g) {
+            total += std::exchange(counts[g * buckets + b], total);
         }
     }
+    bucket_start[buckets] = total;
+    // Left uninitialised: every slot is written before it is read.
+    std::unique_ptr<std::uint64_t[]> bucketed(new std::uint64_t[total]);
+    parallel_for(groups, [&](std::size_t g) {
+        std::uint64_t* next = counts.data() + g * buckets;
+        const auto [first, last] = group_parts(g);
+        for (std::size_t p = first; p < last; ++p) {
+            poll_interrupt();
+            for (std::uint64_t key : parts[p]) bucketed[next[key >> (32 + kBucketShift)]++] = key;
+        }
+    });
     EdgeList edges(total);
     parallel_for(buckets, [&](std::size_t b) {
         if ((b & 63) == 0) poll_interrupt();
