@@ -80,17 +80,46 @@ try:
     outcome = "completed"
 except MemoryError as error:
     outcome = f"MemoryError: {{error}}"
+except RuntimeError as error:
+    outcome = f"RuntimeError: {{error}}"
 peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
 print(f"{{time.perf_counter() - started:.1f}} s | {{peak:.0f}} MB | {{outcome}}")
 """
 
 LIMITED_CALLS = [
     ("generate_multiquadratic", "([2], 17, 3, 10**6)"),
+    ("generate_multiquadratic", "([2], 17, 5, 10**6)"),
     ("generate_multiquadratic", "([-1], 5, 54, 10**6)"),
     ("generate_multiquadratic", "([2, 3], 73, 2, 3 * 10**5)"),
+    ("generate_multiquadratic", "([2, 3, 5], 241, 1, 170000)"),
     ("generate_multiquadratic_certified", "([2], 17, 2, 10**6)"),
+    ("generate_multiquadratic_certified", "([2, 3], 73, 1, 2 * 10**5)"),
     ("generate_multiquadratic", "([2], 17, 16, 2**64 - 1)"),
+    # Requests that fit: the guard must let them through.
+    ("generate_multiquadratic", "([2], 17, 2, 2 * 10**5)"),
+    ("generate_multiquadratic", "([2], 17, 1, 4 * 10**5)"),
 ]
+
+# Prime elements in fields of degree 32 and more: found, or refused as out
+# of reach, in seconds.
+PRIME_ELEMENTS = [
+    "([2, 3, 5, 7], 1000000009, 0, 0)",
+    "([2, 3, 5, 7, 11], 1000004329, 0, 0)",
+    "([2, 3, 5, 7], 1000000000000002481, 0, 0)",
+    "([2, 3, 5, 7, 11, 13, 17], 1000000000000009849, 0, 0)",
+    "([23, 2, 14, 17], 2129, 0, 0)",
+]
+
+TIMED_REQUEST = r"""
+import time, vantor
+started = time.perf_counter()
+try:
+    vantor.generate_multiquadratic(*{arguments})
+    outcome = "found"
+except RuntimeError as error:
+    outcome = f"RuntimeError: {{error}}"
+print(f"{{time.perf_counter() - started:.2f}} s | {{outcome}}")
+"""
 
 
 def run(code):
@@ -120,6 +149,11 @@ def main():
     for n in (10**6, 3 * 10**6):
         seconds, worst = run(STALL.format(n=n)).split()
         print(f"| {n} | {seconds} | {worst} s |")
+
+    print("\n| prime element of | time | outcome |")
+    print("|---|---|---|")
+    for arguments in PRIME_ELEMENTS:
+        print(f"| `{arguments}` | {run(TIMED_REQUEST.format(arguments=arguments))} |")
 
     if not args.skip_limits:
         print("\n| under a 3 GiB address-space limit | time | peak | outcome |")

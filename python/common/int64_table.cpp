@@ -5,6 +5,8 @@
 #include <new>
 #include <string_view>
 
+#include "common/results.hpp"
+
 
 namespace vantor::python {
 
@@ -163,8 +165,7 @@ bool read_table(PyObject* object, const char* what, std::uint64_t columns,
         const std::size_t bytes = rows * columns * sizeof(std::int64_t);
         for (std::size_t at = 0; at < bytes; at += kBytesPerSlice) {
             std::memcpy(to + at, from + at, std::min(kBytesPerSlice, bytes - at));
-            Py_BEGIN_ALLOW_THREADS
-            Py_END_ALLOW_THREADS
+            let_other_threads_run();
         }
     } catch (...) {
         PyBuffer_Release(&view);
