@@ -129,10 +129,13 @@ def plot(arguments: argparse.Namespace) -> int:
     else:
         edges = cast(list[list[int]], graph.unit_edges(points, 1e-9).tolist())
     try:
-        import matplotlib
+        # matplotlib is an optional extra: type checkers may not find it.
+        import matplotlib  # type: ignore[import-not-found,unused-ignore]
         matplotlib.use("Agg")
-        import matplotlib.pyplot as plt
-        from matplotlib.collections import LineCollection
+        import matplotlib.pyplot as plt  # type: ignore[import-not-found,unused-ignore]
+        from matplotlib.collections import (  # type: ignore[import-not-found,unused-ignore]
+            LineCollection,
+        )
     except ImportError:
         raise InputError("plot needs matplotlib (pip install 'vantor[examples]')") from None
     figure, axes = plt.subplots(figsize=(7, 7))

@@ -14,7 +14,7 @@ EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
 def needs(*modules):
     missing = [name for name in modules if importlib.util.find_spec(name) is None]
     return pytest.mark.skipif(
-        bool(missing), reason=f"needs {', '.join(missing)} (pip install 'vantor[examples]')")
+        bool(missing), reason=f"needs {', '.join(missing)} (pip install 'vantor[examples,check]')")
 
 
 def run(script, *arguments, cwd):
