@@ -202,6 +202,8 @@ struct PairCounter {
 class PairGrowth {
 public:
     static constexpr std::uint64_t kReportEvery = 4096;
+    // Blocks of at least this many pairs are checked before they are written.
+    static constexpr std::uint64_t kCheckBlock = std::uint64_t{1} << 20;
 
     explicit PairGrowth(std::uint64_t bytes_per_pair) : bytes_per_pair_(bytes_per_pair) {}
 
@@ -210,6 +212,19 @@ public:
         std::uint64_t next = next_check_.load(std::memory_order_relaxed);
         if (total < next) return;
         if (!next_check_.compare_exchange_strong(next, 2 * total, std::memory_order_relaxed)) return;
+        std::uint64_t bytes;
+        if (__builtin_mul_overflow(total, bytes_per_pair_, &bytes)) bytes = UINT64_MAX;
+        ensure_growth_fits_in_memory(bytes);
+    }
+
+    // Throws RequestTooLarge unless `extra` pairs more than those reported
+    // so far can fit: a block whose every pair passes is checked before its
+    // pairs are written out.
+    void check_room(std::uint64_t extra) const {
+        std::uint64_t total;
+        if (__builtin_add_overflow(found_.load(std::memory_order_relaxed), extra, &total)) {
+            total = UINT64_MAX;
+        }
         std::uint64_t bytes;
         if (__builtin_mul_overflow(total, bytes_per_pair_, &bytes)) bytes = UINT64_MAX;
         ensure_growth_fits_in_memory(bytes);
@@ -262,6 +277,7 @@ struct PairCollector {
         }
     }
     void all(std::uint32_t a0, std::uint32_t a1, std::uint32_t b0, std::uint32_t b1) {
+        ensure_room(std::uint64_t{a1 - a0} * (b1 - b0));
         for (std::uint32_t a = a0; a < a1; ++a) {
             if (((a - a0) & 63) == 0) poll_interrupt();
             for (std::uint32_t b = b0; b < b1; ++b) keys.push_back(pack_pair(ids[a], ids[b]));
@@ -269,7 +285,16 @@ struct PairCollector {
         }
     }
     void all_within(std::uint32_t a0, std::uint32_t a1) {
+        const std::uint64_t n = a1 - a0;
+        ensure_room(n * (n - (n > 0)) / 2);
         for (std::uint32_t a = a0; a + 1 < a1; ++a) all(a, a + 1, a + 1, a1);
+    }
+
+    // Large blocks settled in bulk are sized before their pairs are written.
+    void ensure_room(std::uint64_t pairs) const {
+        if (growth != nullptr && pairs >= PairGrowth::kCheckBlock) {
+            growth->check_room(keys.size() - reported + pairs);
+        }
     }
 
     // Reports the keys found since the last report, every few thousand.

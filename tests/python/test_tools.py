@@ -50,6 +50,11 @@ def test_unit_edges_match_every_pair_and_share_their_memory():
     array = numpy.asarray(table)
     assert array.dtype == numpy.int64 and numpy.shares_memory(array, numpy.asarray(table))
     assert vantor_tools.unit_edges([(0.0, 0.0), (1.0, 0.0)]).tolist() == [[0, 1]]
+    # Billions of pairs settled in bulk are refused before they are written.
+    for crowd, tolerance in ((numpy.zeros((10**5, 2)), 1.0),
+                             (numpy.repeat([[0.0, 0.0], [1.0, 0.0]], 50000, axis=0), 1e-5)):
+        with pytest.raises(MemoryError, match="request needs more than"):
+            vantor_tools.unit_edges(crowd, tolerance)
     with pytest.raises(TypeError, match="points"):
         vantor_tools.unit_edges([[0.0, 1.0]])
 
