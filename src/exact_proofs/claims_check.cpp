@@ -89,6 +89,10 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
         if (has_unit_modulus(translations[t], *field)) return std::nullopt;
         return text("translations[", t, "]: the modulus is not exactly 1");
     };
+    // Each translation negated once, for the edges of sign -1.
+    std::vector<FieldElement> negated;
+    negated.reserve(translations.size());
+    for (const FieldElement& t : translations) negated.push_back(scale(t, Rational(-1)));
     const auto& certified = claims.certified_edges;
     auto certified_fault = [&](std::uint64_t k) -> Fault {
         const ConstructionEdge& e = certified[k];
@@ -97,9 +101,8 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
             return text("certified_edges[", k, "]: expected i < j < ", n, ", t < ",
                         translations.size(), " and s = 1 or -1");
         }
-        const FieldElement step = sub(elements[e.j], elements[e.i]);
-        const FieldElement& t = translations[e.translation];
-        if (step == (e.sign == 1 ? t : scale(t, Rational(-1)))) return std::nullopt;
+        const FieldElement& t = (e.sign == 1 ? translations : negated)[e.translation];
+        if (sub(elements[e.j], elements[e.i]) == t) return std::nullopt;
         return text("certified_edges[", k, "] (", e.i, ", ", e.j, "): elements[", e.j,
                     "] - elements[", e.i, "] is not ", e.sign == 1 ? "" : "-", "translations[",
                     e.translation, "]");

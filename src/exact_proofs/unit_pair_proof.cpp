@@ -99,16 +99,21 @@ bool UnitPairProver::unit_small(std::uint64_t i, std::uint64_t j) const {
 bool UnitPairProver::unit_big(std::uint64_t i, std::uint64_t j) const {
     const mpz_class* a = big_numerators_.data() + i * degree_;
     const mpz_class* b = big_numerators_.data() + j * degree_;
-    std::vector<mpz_class> d(degree_);
-    for (std::uint64_t r = 0; r < degree_; ++r) d[r] = b[r] - a[r];
-    mpz_class sum;
-    mpz_class term;
+    // Scratch kept per thread, so that a verdict allocates nothing once the
+    // integers have grown to the size of the elements.
+    thread_local std::vector<mpz_class> d;
+    thread_local mpz_class sum;
+    thread_local mpz_class term;
+    d.resize(degree_);
+    for (std::uint64_t r = 0; r < degree_; ++r) {
+        mpz_sub(d[r].get_mpz_t(), b[r].get_mpz_t(), a[r].get_mpz_t());
+    }
     for (std::uint64_t m = 0; m < degree_; ++m) {
         sum = 0;
         for (std::uint64_t r = 0; r < degree_; ++r) {
             const std::uint64_t q = r ^ m;
-            term = d[r] * d[q];
-            term *= field_->scale(r, q);
+            mpz_mul(term.get_mpz_t(), d[r].get_mpz_t(), d[q].get_mpz_t());
+            mpz_mul_si(term.get_mpz_t(), term.get_mpz_t(), field_->scale(r, q));
             if (conjugate_flips(q, imaginary_bit_)) {
                 sum -= term;
             } else {

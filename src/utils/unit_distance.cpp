@@ -13,6 +13,7 @@
 
 #include "utils/interrupt.hpp"
 #include "utils/memory_budget.hpp"
+#include "utils/memory_estimates.hpp"
 #include "utils/pair_grid.hpp"
 #include "utils/pair_tests.hpp"
 #include "utils/parallel.hpp"
@@ -197,6 +198,12 @@ struct PairCounter {
     }
 };
 
+// Throws RequestTooLarge unless `pairs` pairs of `bytes_per_pair` bytes
+// each fit in memory.
+void ensure_pairs_fit(std::uint64_t pairs, std::uint64_t bytes_per_pair) {
+    ensure_growth_fits_in_memory(saturating_product(pairs, bytes_per_pair));
+}
+
 // The pairs all collecting tasks have found, checked against the memory
 // budget each time the total doubles.
 class PairGrowth {
@@ -212,22 +219,15 @@ public:
         std::uint64_t next = next_check_.load(std::memory_order_relaxed);
         if (total < next) return;
         if (!next_check_.compare_exchange_strong(next, 2 * total, std::memory_order_relaxed)) return;
-        std::uint64_t bytes;
-        if (__builtin_mul_overflow(total, bytes_per_pair_, &bytes)) bytes = UINT64_MAX;
-        ensure_growth_fits_in_memory(bytes);
+        ensure_pairs_fit(total, bytes_per_pair_);
     }
 
     // Throws RequestTooLarge unless `extra` pairs more than those reported
     // so far can fit: a block whose every pair passes is checked before its
     // pairs are written out.
     void check_room(std::uint64_t extra) const {
-        std::uint64_t total;
-        if (__builtin_add_overflow(found_.load(std::memory_order_relaxed), extra, &total)) {
-            total = UINT64_MAX;
-        }
-        std::uint64_t bytes;
-        if (__builtin_mul_overflow(total, bytes_per_pair_, &bytes)) bytes = UINT64_MAX;
-        ensure_growth_fits_in_memory(bytes);
+        ensure_pairs_fit(saturating_sum(found_.load(std::memory_order_relaxed), extra),
+                         bytes_per_pair_);
     }
 
 private:
@@ -386,12 +386,9 @@ void require_indexable(std::size_t n) {
 // RequestTooLarge when they cannot fit.
 void reserve_pairs(std::vector<std::uint64_t>& keys, std::uint64_t extra,
                    std::uint64_t bytes_per_pair) {
-    if (bytes_per_pair > 0) {
-        std::uint64_t bytes;
-        if (__builtin_mul_overflow(keys.size() + extra, bytes_per_pair, &bytes)) bytes = UINT64_MAX;
-        ensure_growth_fits_in_memory(bytes);
-    }
-    keys.reserve(keys.size() + extra);
+    const std::uint64_t pairs = saturating_sum(keys.size(), extra);
+    if (bytes_per_pair > 0) ensure_pairs_fit(pairs, bytes_per_pair);
+    keys.reserve(pairs);
 }
 
 // Points per bucket of the edge sort below: a bucket's counters and edges
