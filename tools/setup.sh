@@ -7,9 +7,10 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 venv="$root/.venv"
 
-# System packages: a C++ compiler, GMP and GoogleTest.
+# System packages: a C++ compiler, GMP, nauty (canonical graph forms), zlib
+# (the stored atlas) and GoogleTest.
 missing=()
-for pkg in g++ libgmp-dev libgtest-dev; do
+for pkg in g++ libgmp-dev libnauty2-dev zlib1g-dev libgtest-dev; do
     dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
 done
 if ((${#missing[@]})); then

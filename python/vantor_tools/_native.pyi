@@ -3,7 +3,7 @@ from typing import Any, Literal, SupportsFloat, SupportsIndex, TypeAlias
 
 from vantor_tools.exact import ExactResult
 
-__all__ = ["unit_edges", "certify_exact", "check_multiquadratic"]
+__all__ = ["unit_edges", "certify_exact", "check_multiquadratic", "graph6", "canonical_graph6"]
 
 _Real: TypeAlias = SupportsFloat | SupportsIndex
 
@@ -19,3 +19,5 @@ def certify_exact(
     progress: bool | Callable[[int, int], object] | None = None,
 ) -> ExactResult: ...
 def check_multiquadratic(document: Mapping[str, Any]) -> Literal[True]: ...
+def graph6(n: SupportsIndex, edges: Buffer) -> str: ...
+def canonical_graph6(n: SupportsIndex, edges: Buffer) -> str: ...

@@ -13,9 +13,10 @@ namespace vantor::python {
 namespace {
 
 constexpr char kModuleDoc[] =
-    "The compiled part of vantor_tools: unit_edges(), certify_exact() and\n"
-    "check_multiquadratic(). Import them from vantor_tools, vantor_tools.graph\n"
-    "and vantor_tools.exact.";
+    "The compiled part of vantor_tools for graphs and exact proofs:\n"
+    "unit_edges(), certify_exact(), check_multiquadratic(), graph6() and\n"
+    "canonical_graph6(). Import them from vantor_tools, vantor_tools.graph and\n"
+    "vantor_tools.exact.";
 
 // In registration order, which is the order of __all__.
 PyMethodDef functions[] = {
@@ -23,6 +24,8 @@ PyMethodDef functions[] = {
     {"certify_exact", as_cfunction(certify_exact), kFastCall, kCertifyExactDoc},
     {"check_multiquadratic", as_cfunction(check_multiquadratic), kFastCall,
      kCheckMultiquadraticDoc},
+    {"graph6", as_cfunction(graph6), kFastCall, kGraph6Doc},
+    {"canonical_graph6", as_cfunction(canonical_graph6), kFastCall, kCanonicalGraph6Doc},
 };
 
 PyModuleDef module_def = {

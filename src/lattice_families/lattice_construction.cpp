@@ -246,6 +246,40 @@ std::expected<LatticePointSet, LatticeError> lattice_point_set(LatticeFamily fam
     return build_plan(choose_plan(family, n, m, shape), n);
 }
 
+std::expected<LatticePointSet, LatticeError> lattice_point_set_of(
+    LatticeFamily family, std::uint64_t m, PatchShape shape,
+    std::vector<LatticeCoordinate> coordinates) {
+    if (m < 1 || m > kMaxNorm) return std::unexpected(LatticeError{NormOutOfRange{m}});
+    for (std::uint64_t k = 0; k < coordinates.size(); ++k) {
+        const LatticeCoordinate& c = coordinates[k];
+        if (c.a < -kMaxCoordinate || c.a > kMaxCoordinate || c.b < -kMaxCoordinate ||
+            c.b > kMaxCoordinate) {
+            return std::unexpected(LatticeError{CoordinateOutOfRange{k, kMaxCoordinateLog2}});
+        }
+    }
+    std::sort(coordinates.begin(), coordinates.end(), row_major_less);
+    for (std::size_t k = 1; k < coordinates.size(); ++k) {
+        if (coordinates[k] == coordinates[k - 1]) {
+            return std::unexpected(LatticeError{RepeatedPoint{k - 1, k}});
+        }
+    }
+    const LatticePatch patch(std::move(coordinates));
+    LatticePointSet set;
+    set.family = family;
+    set.shape = shape;
+    set.m = m;
+    set.edges = norm_edges(patch, half_norm_vectors(family, m, row_span(patch)));
+    const double scale = norm_scale(m);
+    set.points.reserve(patch.size());
+    for (const LatticeCoordinate& c : patch.points()) {
+        set.points.push_back(plane_point(family, c, scale));
+    }
+    set.coordinates.assign(patch.points().begin(), patch.points().end());
+    auto checked = verify_lattice_set(set.family, set.m, set.coordinates, set.points, set.edges);
+    if (!checked) return std::unexpected(std::move(checked.error()));
+    return set;
+}
+
 std::expected<LatticePointSet, LatticeError> best_lattice_point_set(std::uint64_t n) {
     // Each family is searched as lattice_point_set searches it, so the best
     // set is never worse than either family's own.

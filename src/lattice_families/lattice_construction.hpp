@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <vector>
 
 #include "lattice_families/family.hpp"
 #include "lattice_families/lattice_error.hpp"
@@ -25,6 +26,13 @@ std::expected<LatticePointSet, LatticeError> lattice_point_set(LatticeFamily fam
                                                                std::uint64_t n,
                                                                std::optional<std::uint64_t> m,
                                                                std::optional<PatchShape> shape);
+
+// The set of exactly the given points (any order, distinct, coordinates
+// within kMaxCoordinate), put in row-major order and joined at norm m,
+// after the exact check; `shape` only labels it.
+std::expected<LatticePointSet, LatticeError> lattice_point_set_of(
+    LatticeFamily family, std::uint64_t m, PatchShape shape,
+    std::vector<LatticeCoordinate> coordinates);
 
 // The set with the most edges over both families, all their shapes and
 // candidate norms; equal counts go to the square lattice, then to the

@@ -1,13 +1,15 @@
 #include "record_search/atlas.hpp"
 
+#include <zlib.h>
+
 #include <charconv>
 #include <type_traits>
 
 namespace vantor::records {
 
 // The text of the stored atlas, compiled in from the data file.
-extern const char kStoredAtlasText[];
-extern const std::size_t kStoredAtlasSize;
+extern const unsigned char kStoredAtlasGzip[];
+extern const std::size_t kStoredAtlasGzipSize;
 
 namespace {
 
@@ -153,7 +155,39 @@ std::expected<std::vector<lattice::MoserPointSet>, AtlasError> checked_atlas(
     return sets;
 }
 
-std::string_view stored_atlas_text() { return {kStoredAtlasText, kStoredAtlasSize}; }
+namespace {
+
+// The stored atlas is compiled in gzip-compressed (data/moser_atlas.txt.gz):
+// the sets of neighbouring sizes share most of their points, and the text
+// shrinks about thirtyfold.
+std::string inflate_gzip(const unsigned char* data, std::size_t size) {
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) throw std::bad_alloc();
+    stream.next_in = const_cast<unsigned char*>(data);
+    stream.avail_in = static_cast<uInt>(size);
+    std::string text;
+    int status = Z_OK;
+    while (status == Z_OK) {
+        const std::size_t done = text.size();
+        text.resize(done + (std::size_t{1} << 20));
+        stream.next_out = reinterpret_cast<unsigned char*>(text.data() + done);
+        stream.avail_out = static_cast<uInt>(text.size() - done);
+        status = inflate(&stream, Z_NO_FLUSH);
+        text.resize(text.size() - stream.avail_out);
+    }
+    inflateEnd(&stream);
+    if (status == Z_MEM_ERROR) throw std::bad_alloc();
+    // A damaged stream leaves a cut text, which the parser then refuses.
+    if (status != Z_STREAM_END) text.clear();
+    return text;
+}
+
+}  // namespace
+
+std::string_view stored_atlas_text() {
+    static const std::string text = inflate_gzip(kStoredAtlasGzip, kStoredAtlasGzipSize);
+    return text;
+}
 
 const std::expected<std::vector<lattice::MoserPointSet>, AtlasError>& stored_atlas() {
     static const auto atlas = checked_atlas(stored_atlas_text());

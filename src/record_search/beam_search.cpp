@@ -275,7 +275,10 @@ std::uint64_t search_steps(const BeamSearchOptions& options) {
     return (2 * options.sweeps - 1) * (options.n_max - 1) + 1;
 }
 
-std::vector<FoundSet> beam_search(const BeamSearchOptions& options,
+namespace {
+
+// The pools of every size (entry n, n = 1 .. n_max) after the search.
+std::vector<SetPool> search_pools(const BeamSearchOptions& options,
                                   std::atomic<std::uint64_t>* progress) {
     ensure_fits_in_memory(estimated_bytes(options));
     const auto step_done = [progress] {
@@ -311,10 +314,31 @@ std::vector<FoundSet> beam_search(const BeamSearchOptions& options,
         }
         growth_pass();
     }
+    return pools;
+}
 
-    std::vector<FoundSet> found(n_max);
-    for (std::uint64_t n = 1; n <= n_max; ++n) {
+}  // namespace
+
+std::vector<FoundSet> beam_search(const BeamSearchOptions& options,
+                                  std::atomic<std::uint64_t>* progress) {
+    const std::vector<SetPool> pools = search_pools(options, progress);
+    std::vector<FoundSet> found(options.n_max);
+    for (std::uint64_t n = 1; n <= options.n_max; ++n) {
         found[n - 1] = {standard_position(pools[n].front()), pools[n].front().edges};
+    }
+    return found;
+}
+
+std::vector<std::vector<FoundSet>> beam_search_densest(const BeamSearchOptions& options,
+                                                       std::atomic<std::uint64_t>* progress) {
+    const std::vector<SetPool> pools = search_pools(options, progress);
+    std::vector<std::vector<FoundSet>> found(options.n_max);
+    for (std::uint64_t n = 1; n <= options.n_max; ++n) {
+        const std::uint64_t most = pools[n].front().edges;
+        for (const SearchSet& set : pools[n]) {
+            if (set.edges != most) break;
+            found[n - 1].push_back({standard_position(set), set.edges});
+        }
     }
     return found;
 }

@@ -68,4 +68,11 @@ std::uint64_t search_steps(const BeamSearchOptions& options);
 std::vector<FoundSet> beam_search(const BeamSearchOptions& options,
                                   std::atomic<std::uint64_t>* progress = nullptr);
 
+// Every set of the densest count that the pool of each size holds at the
+// end of the search (entry n - 1, in pool order, one per congruence class
+// up to fingerprint collisions): the same search as beam_search, whose set
+// is the first of each entry.
+std::vector<std::vector<FoundSet>> beam_search_densest(const BeamSearchOptions& options,
+                                                       std::atomic<std::uint64_t>* progress = nullptr);
+
 }  // namespace vantor::records

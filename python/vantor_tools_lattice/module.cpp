@@ -1,7 +1,8 @@
-// The vantor_lattice extension module: lattice point sets with many unit
-// distances, the Moser lattice search and its atlas, their exact check, and
-// the module's initialisation. It lives beside the vantor module and shares
-// its binding helpers (python/common).
+// The vantor_tools._lattice extension module: the lattice kernels behind
+// vantor_tools.lattice and vantor_tools.records (lattice point sets with
+// many unit distances, the Moser lattice search and its atlas, their exact
+// check) and the module's initialisation. It shares the binding helpers of
+// python/common with the other extension modules.
 
 #include <Python.h>
 
@@ -20,16 +21,19 @@
 #include "lattice_families/lattice_construction.hpp"
 #include "lattice_families/moser_verification.hpp"
 #include "record_search/atlas.hpp"
-#include "vantor_lattice/lattice_dict.hpp"
+#include "utils/memory_budget.hpp"
+#include "vantor_tools_lattice/lattice_dict.hpp"
 #include "common/int64_table.hpp"
-#include "vantor_lattice/record_search_functions.hpp"
+#include "vantor_tools_lattice/kernels.hpp"
+#include "vantor_tools_lattice/record_search_functions.hpp"
 
 namespace vantor::python {
 
 namespace {
 
 constexpr char kModuleDoc[] =
-    "Lattice point sets with many unit distances, checked exactly.\n"
+    "The lattice kernels behind vantor_tools.lattice and vantor_tools.records:\n"
+    "lattice point sets with many unit distances, checked exactly.\n"
     "\n"
     "Points of the square lattice Z^2 or of the Eisenstein integers (the\n"
     "triangular lattice) are joined when their difference has norm m and\n"
@@ -76,39 +80,27 @@ constexpr char kEisensteinDoc[] =
     "for an m that is not a norm of the lattice or an unknown shape.";
 
 constexpr char kBestDoc[] =
-    "best(n)\n"
+    "best_lattice(n)\n"
     "--\n"
     "\n"
     "Exactly n points with the most unit distances over both lattices, their\n"
-    "shapes and candidate norms, and the atlas of the densest sets the Moser\n"
-    "lattice search found (sizes 1 to 200; an atlas set is taken only when it\n"
-    "has more unit distances than every lattice patch of that size).\n"
+    "shapes and candidate norms (vantor_tools.records.best() also draws on\n"
+    "the Moser lattice and its records table).\n"
     "\n"
     "Returns a dict:\n"
     "\n"
-    "* 'family': 'square', 'eisenstein' or 'moser'; 'shape': the patch shape\n"
-    "  ('atlas' for a Moser lattice set);\n"
-    "* 'm': the norm of the differences that are unit distances (1 for\n"
-    "  'moser');\n"
+    "* 'family': 'square' or 'eisenstein'; 'shape': the patch shape;\n"
+    "* 'm': the norm of the differences that are unit distances;\n"
     "* 'points': list of n (x, y) float tuples, point k being coordinates[k]\n"
     "  scaled by 1/sqrt(m), as count_unit_distances() takes them;\n"
     "* 'coordinates': memoryview of shape (n, 2), int64, the lattice\n"
-    "  coordinates (a, b) in row-major order (by b, then a); for 'moser'\n"
-    "  of shape (n, 4), the integers (a, b, c, d) of the point\n"
-    "  a + b*w1 + c*w3 + d*w1*w3, w1 = (1 + i*sqrt(3))/2,\n"
-    "  w3 = (5 + i*sqrt(11))/6, whose plane point is\n"
-    "  x = (P - d*sqrt(33))/12, y = (U*sqrt(3) + V*sqrt(11))/12 with\n"
-    "  P = 12a + 6b + 10c + 5d, U = 6b + 5d, V = 2c + d (in that order);\n"
+    "  coordinates (a, b) in row-major order (by b, then a);\n"
     "* 'edges': memoryview of shape (E, 2), int64, every pair (i, j), i < j,\n"
     "  whose difference has norm m, sorted;\n"
     "* 'unit_distances': E;\n"
     "* 'verified': True, set only after every edge was re-checked in exact\n"
     "  integer arithmetic, every float point was recomputed bit for bit, and\n"
-    "  the pairs at norm m (for 'moser': at distance exactly 1) were\n"
-    "  recounted.\n"
-    "\n"
-    "The memoryviews share memory with the result (numpy.asarray reads them\n"
-    "without copying; .tolist() gives lists).";
+    "  the pairs at norm m were recounted.";
 
 constexpr char kVerifyDoc[] =
     "verify(result)\n"
@@ -135,7 +127,7 @@ constexpr const char* kVerifyNames[] = {"result"};
 
 constexpr ParameterTable kSquareTable{"square_lattice()", kFamilyNames, 1};
 constexpr ParameterTable kEisensteinTable{"eisenstein_lattice()", kFamilyNames, 1};
-constexpr ParameterTable kBestTable{"best()", kBestNames, 1};
+constexpr ParameterTable kBestTable{"best_lattice()", kBestNames, 1};
 constexpr ParameterTable kVerifyTable{"verify()", kVerifyNames, 1};
 
 // Work on this many points (or edges) runs on a worker thread that Ctrl-C
@@ -209,7 +201,12 @@ PyObject* eisenstein_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                           kwnames);
 }
 
-PyObject* best(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+// A lattice set of n points takes about this much memory while it is built
+// (patches, trims, edges, the point list): requests beyond what is available
+// fail at once.
+constexpr std::uint64_t kBestBytesPerPoint = 1024;
+
+PyObject* best_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return run_translated([&]() -> PyRef {
         PyObject* slots[1];
         std::uint64_t n = 0;
@@ -218,18 +215,10 @@ PyObject* best(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
             return {};
         }
         ensure_points_fit(n);
-        // The atlas is checked on its first use, which is also done here.
-        auto built = run_released(
-            [&] {
-                records::stored_atlas();
-                return lattice::best_lattice_point_set(n);
-            },
-            n >= kLongWorkPoints);
+        ensure_fits_in_memory(n, kBestBytesPerPoint);
+        auto built = run_released([&] { return lattice::best_lattice_point_set(n); },
+                                  n >= kLongWorkPoints);
         if (!built) return {};
-        if (*built) {
-            PyRef from_atlas = atlas_entry_beating(n, (*built)->edges.size());
-            if (from_atlas || PyErr_Occurred()) return from_atlas;
-        }
         return finish(std::move(*built));
     });
 }
@@ -269,16 +258,27 @@ PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 PyMethodDef functions[] = {
     {"square_lattice", as_cfunction(square_lattice), kFastCall, kSquareDoc},
     {"eisenstein_lattice", as_cfunction(eisenstein_lattice), kFastCall, kEisensteinDoc},
-    {"best", as_cfunction(best), kFastCall, kBestDoc},
+    {"best_lattice", as_cfunction(best_lattice), kFastCall, kBestDoc},
     {"verify", as_cfunction(verify), kFastCall, kVerifyDoc},
     {"moser_atlas", as_cfunction(moser_atlas), kFastCall, kMoserAtlasDoc},
     {"beam_search", as_cfunction(beam_search), kFastCall, kBeamSearchDoc},
     {"beam_search_task", as_cfunction(beam_search_task), kFastCall, kBeamSearchTaskDoc},
+    {"check_search_request", as_cfunction(check_search_request), kFastCall,
+     kCheckSearchRequestDoc},
+    {"merge_search_tasks", as_cfunction(merge_search_tasks), kFastCall, kMergeSearchTasksDoc},
+    {"beam_search_densest_task", as_cfunction(beam_search_densest_task), kFastCall,
+     kBeamSearchDensestTaskDoc},
+    {"lattice_patch", as_cfunction(lattice_patch), kFastCall, kLatticePatchDoc},
+    {"unit_steps", as_cfunction(unit_steps), kFastCall, kUnitStepsDoc},
+    {"peel_order", as_cfunction(peel_order), kFastCall, kPeelOrderDoc},
+    {"grow", as_cfunction(grow), kFastCall, kGrowDoc},
+    {"lattice_set", as_cfunction(lattice_set), kFastCall, kLatticeSetDoc},
+    {"standard_position", as_cfunction(standard_position), kFastCall, kStandardPositionDoc},
 };
 
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT,
-    "vantor_lattice",
+    "vantor_tools._lattice",
     kModuleDoc,
     0,        // no per-module state: the table type is process-wide
     nullptr,  // the functions are added one by one
@@ -296,12 +296,12 @@ ModuleState state;
 
 }  // namespace vantor::python
 
-PyMODINIT_FUNC PyInit_vantor_lattice(void) {
+PyMODINIT_FUNC PyInit__lattice(void) {
     return vantor::python::init_extension_module(vantor::python::module_def,
                                                  vantor::python::functions,
                                                  vantor::python::state,
                                                  [] {
                                                      return vantor::python::ready_table_type(
-                                                         "vantor_lattice._Int64Table");
+                                                         "vantor_tools._lattice._Int64Table");
                                                  });
 }

@@ -1,4 +1,4 @@
-#include "vantor_lattice/record_search_functions.hpp"
+#include "vantor_tools_lattice/record_search_functions.hpp"
 
 #include <atomic>
 #include <string>
@@ -14,42 +14,36 @@
 #include "record_search/atlas.hpp"
 #include "record_search/beam_search.hpp"
 #include "record_search/search_tasks.hpp"
-#include "vantor_lattice/lattice_dict.hpp"
+#include "vantor_tools_lattice/lattice_dict.hpp"
 
 namespace vantor::python {
 
 const char kBeamSearchDoc[] =
-    "beam_search(n_max, width=500, seed=0, sweeps=3, tasks=1, executor=None, progress=None)\n"
+    "beam_search(n_max, width=500, seed=0, sweeps=3, tasks=1, progress=None)\n"
     "--\n"
     "\n"
-    "The densest sets a beam search finds in the Moser lattice, for every\n"
-    "size from 1 to n_max.\n"
+    "The Moser lattice search run here, its tasks one after another on all\n"
+    "threads; vantor_tools.records.beam_search() describes it and also runs\n"
+    "the tasks through an executor. `progress` counts the passes over a\n"
+    "pool. Returns a dict mapping n to a result dictionary, every set checked\n"
+    "exactly.";
+
+const char kCheckSearchRequestDoc[] =
+    "check_search_request(n_max, width, seed, sweeps, tasks)\n"
+    "--\n"
     "\n"
-    "The Moser lattice is the integer span of 1, w1, w3 and w1*w3 with\n"
-    "w1 = (1 + i*sqrt(3))/2 and w3 = (5 + i*sqrt(11))/6, the unit vectors of\n"
-    "the Moser spindle. The search keeps, for every size, the `width` sets\n"
-    "with the most unit distances, one per congruence class, and feeds them by\n"
-    "adding a point at a unit step from the set, by removing a least connected\n"
-    "point, and with Minkowski sums of small dense sets; `sweeps` growth\n"
-    "passes run with removal passes between them. `seed` orders sets of equal\n"
-    "count. The same arguments give the same sets for every thread count.\n"
+    "None when beam_search() accepts these arguments; otherwise the\n"
+    "TypeError, OverflowError or ValueError it raises for them.";
+
+const char kMergeSearchTasksDoc[] =
+    "merge_search_tasks(n_max, results)\n"
+    "--\n"
     "\n"
-    "* `tasks`: the search runs as this many independent searches (task k\n"
-    "  under its own seed), merged by taking for each size the densest set,\n"
-    "  the lowest task among equals.\n"
-    "* `executor`: a concurrent.futures.Executor (a process pool, an MPI or\n"
-    "  dask executor) to run the tasks on, each as\n"
-    "  beam_search_task(n_max, width, seed, sweeps, k); None runs them here.\n"
-    "  The result is the same either way.\n"
-    "* `progress`: None (off), True (a tqdm bar when tqdm is installed, else\n"
-    "  a line on stderr) or a callable progress(done, total).\n"
-    "\n"
-    "Returns a dict mapping n to a result dictionary as best() describes it,\n"
-    "with 'family' 'moser', 'shape' 'search', 'm' 1 and 'coordinates' of\n"
-    "shape (n, 4): the integers (a, b, c, d) of a + b*w1 + c*w3 + d*w1*w3.\n"
-    "Every set is checked exactly before it is returned. The work runs\n"
-    "without the interpreter lock, and Ctrl-C stops it with\n"
-    "KeyboardInterrupt.";
+    "The result of a search from what its tasks returned (a sequence, task\n"
+    "k's beam_search_task result at position k): for each size the densest\n"
+    "set, the lowest task among equals, every set checked exactly. ValueError\n"
+    "names a task whose result is not of beam_search_task's form;\n"
+    "RuntimeError a set that fails its exact check or its claimed count.";
 
 const char kBeamSearchTaskDoc[] =
     "beam_search_task(n_max, width, seed, sweeps, task)\n"
@@ -67,23 +61,26 @@ const char kMoserAtlasDoc[] =
     "--\n"
     "\n"
     "The atlas set of n points: the densest set of n points the Moser lattice\n"
-    "search found, as stored with the package (n from 1 to 200) and checked\n"
-    "exactly when the atlas is first read.\n"
+    "searches found, as stored with the package (n from 1 to the atlas's\n"
+    "last size) and checked exactly when the atlas is first read.\n"
     "\n"
     "Returns a result dictionary as beam_search() does, with 'shape' 'atlas'.\n"
-    "best(n) returns it when it beats every lattice patch. Raises ValueError\n"
-    "for an n outside the atlas.";
+    "Raises ValueError for an n outside the atlas.";
 
 namespace {
 
 constexpr const char* kAtlasNames[] = {"n"};
 constexpr ParameterTable kAtlasTable{"moser_atlas()", kAtlasNames, 1};
 
-constexpr const char* kSearchNames[] = {"n_max", "width", "seed", "sweeps",
-                                        "tasks", "executor", "progress"};
+constexpr const char* kSearchNames[] = {"n_max", "width", "seed", "sweeps", "tasks",
+                                        "progress"};
+constexpr const char* kCheckNames[] = {"n_max", "width", "seed", "sweeps", "tasks"};
+constexpr const char* kMergeNames[] = {"n_max", "results"};
 constexpr const char* kTaskNames[] = {"n_max", "width", "seed", "sweeps", "task"};
 constexpr ParameterTable kSearchTable{"beam_search()", kSearchNames, 1};
 constexpr ParameterTable kTaskTable{"beam_search_task()", kTaskNames, 5};
+constexpr ParameterTable kCheckTable{"check_search_request()", kCheckNames, 5};
+constexpr ParameterTable kMergeTable{"merge_search_tasks()", kMergeNames, 2};
 
 constexpr std::uint64_t kDefaultWidth = 500;
 constexpr std::uint64_t kDefaultSweeps = 3;
@@ -240,7 +237,7 @@ PyRef sets_to_python(CheckedSets checked) {
     return result;
 }
 
-// ---- the two ways to run the tasks -------------------------------------------
+// ---- the search run here ------------------------------------------------------
 
 PyRef search_here(const records::BeamSearchOptions& options, std::uint64_t tasks,
                   ProgressReport& report) {
@@ -259,77 +256,88 @@ PyRef search_here(const records::BeamSearchOptions& options, std::uint64_t tasks
     return sets_to_python(std::move(*checked));
 }
 
-// Submits every task, then waits for them in order; a failure cancels the
-// tasks not yet started.
-PyRef search_on(PyObject* executor, const records::BeamSearchOptions& options,
-                std::uint64_t tasks, ProgressReport& report, PyObject* module) {
-    PyRef task_function(PyObject_GetAttrString(module, "beam_search_task"));
-    if (!task_function) return {};
-    std::vector<PyRef> futures;
-    const auto cancel_all = [&futures] {
-        PyObject* raised = PyErr_GetRaisedException();
-        for (PyRef& future : futures) {
-            PyRef cancelled(PyObject_CallMethod(future.get(), "cancel", nullptr));
-            if (!cancelled) PyErr_Clear();
-        }
-        PyErr_SetRaisedException(raised);
-    };
-    for (std::uint64_t task = 0; task < tasks; ++task) {
-        PyRef future(PyObject_CallMethod(executor, "submit", "OKKKKK", task_function.get(),
-                                         static_cast<unsigned long long>(options.n_max),
-                                         static_cast<unsigned long long>(options.width),
-                                         static_cast<unsigned long long>(options.seed),
-                                         static_cast<unsigned long long>(options.sweeps),
-                                         static_cast<unsigned long long>(task)));
-        if (!future) {
-            cancel_all();
-            return {};
-        }
-        futures.push_back(std::move(future));
+// Reads the search's arguments from slots (n_max, width, seed, sweeps,
+// tasks; the last four optional) and checks them.
+bool read_request(PyObject* const* slots, records::BeamSearchOptions& options,
+                  std::uint64_t& tasks) {
+    options.width = kDefaultWidth;
+    options.sweeps = kDefaultSweeps;
+    tasks = 1;
+    if (!read_options(slots, options) ||
+        (slots[4] != nullptr && !extract_argument("tasks", slots[4], tasks))) {
+        return false;
     }
-    std::vector<std::vector<records::FoundSet>> results(tasks);
-    for (std::uint64_t task = 0; task < tasks; ++task) {
-        PyRef value(PyObject_CallMethod(futures[task].get(), "result", nullptr));
-        if (!value || !found_from_python(value.get(), options.n_max, task, results[task]) ||
-            !report.update(task + 1)) {
-            cancel_all();
-            return {};
-        }
+    if (!check_request(options)) return false;
+    if (tasks < 1 || tasks > kMaxTasks) {
+        raise_lattice_error(
+            lattice::LatticeError{lattice::ParameterOutOfRange{"tasks", tasks, 1, kMaxTasks}});
+        return false;
     }
-    if (!report.finish()) return {};
-    auto checked = run_released([&] { return check_found(records::merge_results(results)); });
-    if (!checked) return {};
-    return sets_to_python(std::move(*checked));
+    return true;
 }
 
 }  // namespace
 
-PyObject* beam_search(PyObject* module, PyObject* const* args, Py_ssize_t nargs,
-                      PyObject* kwnames) {
+PyObject* beam_search(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return run_translated([&]() -> PyRef {
-        PyObject* slots[7] = {};
+        PyObject* slots[6] = {};
         records::BeamSearchOptions options;
-        options.width = kDefaultWidth;
-        options.sweeps = kDefaultSweeps;
         std::uint64_t tasks = 1;
         if (!bind_arguments(kSearchTable, args, nargs, kwnames, slots) ||
-            !read_options(slots, options) ||
-            (slots[4] != nullptr && !extract_argument("tasks", slots[4], tasks))) {
+            !read_request(slots, options, tasks)) {
             return {};
         }
-        if (!check_request(options)) return {};
-        if (tasks < 1 || tasks > kMaxTasks) {
-            raise_lattice_error(lattice::LatticeError{
-                lattice::ParameterOutOfRange{"tasks", tasks, 1, kMaxTasks}});
-            return {};
-        }
-        PyObject* executor = slots[5] == Py_None ? nullptr : slots[5];
         ProgressReport report;
-        const std::uint64_t total =
-            executor != nullptr ? tasks : tasks * records::search_steps(options);
-        if (!report.open(slots[6], "beam search", total)) return {};
-        if (executor != nullptr) return search_on(executor, options, tasks, report, module);
+        if (!report.open(slots[5], "beam search", tasks * records::search_steps(options))) {
+            return {};
+        }
         return search_here(options, tasks, report);
+    });
+}
+
+PyObject* check_search_request(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                               PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[5] = {};
+        records::BeamSearchOptions options;
+        std::uint64_t tasks = 1;
+        if (!bind_arguments(kCheckTable, args, nargs, kwnames, slots) ||
+            !read_request(slots, options, tasks)) {
+            return {};
+        }
+        return PyRef(Py_NewRef(Py_None));
+    });
+}
+
+PyObject* merge_search_tasks(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                             PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[2] = {};
+        std::uint64_t n_max = 0;
+        if (!bind_arguments(kMergeTable, args, nargs, kwnames, slots) ||
+            !extract_argument("n_max", slots[0], n_max)) {
+            return {};
+        }
+        if (n_max < 1 || n_max > records::kMaxSearchPoints) {
+            raise_lattice_error(lattice::LatticeError{
+                lattice::ParameterOutOfRange{"n_max", n_max, 1, records::kMaxSearchPoints}});
+            return {};
+        }
+        PyRef sequence(PySequence_Fast(slots[1], "argument 'results' must be a sequence"));
+        if (!sequence) return {};
+        const auto tasks = static_cast<std::uint64_t>(PySequence_Fast_GET_SIZE(sequence.get()));
+        if (tasks < 1) {
+            PyErr_SetString(PyExc_ValueError, "argument 'results' is empty");
+            return {};
+        }
+        std::vector<std::vector<records::FoundSet>> results(tasks);
+        for (std::uint64_t task = 0; task < tasks; ++task) {
+            PyObject* value = PySequence_Fast_GET_ITEM(sequence.get(), static_cast<Py_ssize_t>(task));
+            if (!found_from_python(value, n_max, task, results[task])) return {};
+        }
+        auto checked = run_released([&] { return check_found(records::merge_results(results)); });
+        if (!checked) return {};
+        return sets_to_python(std::move(*checked));
     });
 }
 
@@ -373,16 +381,6 @@ PyObject* moser_atlas(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
         }
         return moser_set_to_python((**atlas)[n - 1], "atlas");
     });
-}
-
-PyRef atlas_entry_beating(std::uint64_t n, std::uint64_t unit_distances) {
-    const auto& atlas = records::stored_atlas();
-    if (!atlas) {
-        raise_atlas_error(atlas.error());
-        return {};
-    }
-    if (n == 0 || n > atlas->size() || (*atlas)[n - 1].edges.size() <= unit_distances) return {};
-    return moser_set_to_python((*atlas)[n - 1], "atlas");
 }
 
 }  // namespace vantor::python

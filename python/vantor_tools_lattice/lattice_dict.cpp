@@ -1,4 +1,4 @@
-#include "vantor_lattice/lattice_dict.hpp"
+#include "vantor_tools_lattice/lattice_dict.hpp"
 
 #include <span>
 #include <string_view>

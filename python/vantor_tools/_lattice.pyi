@@ -1,0 +1,79 @@
+from collections.abc import Buffer, Callable, Mapping, Sequence
+from typing import Any, Literal, SupportsIndex
+
+from vantor_tools.lattice import LatticeResult
+
+__all__ = [
+    "square_lattice",
+    "eisenstein_lattice",
+    "best_lattice",
+    "verify",
+    "moser_atlas",
+    "beam_search",
+    "beam_search_task",
+    "check_search_request",
+    "merge_search_tasks",
+    "beam_search_densest_task",
+    "lattice_patch",
+    "unit_steps",
+    "peel_order",
+    "grow",
+    "lattice_set",
+    "standard_position",
+]
+
+def square_lattice(
+    n: SupportsIndex,
+    m: SupportsIndex | None = None,
+    shape: Literal["disk", "square", "diamond"] | None = None,
+) -> LatticeResult: ...
+def eisenstein_lattice(
+    n: SupportsIndex,
+    m: SupportsIndex | None = None,
+    shape: Literal["disk", "hexagon", "turned_hexagon"] | None = None,
+) -> LatticeResult: ...
+def best_lattice(n: SupportsIndex) -> LatticeResult: ...
+def verify(result: Mapping[str, object]) -> Literal[True]: ...
+def moser_atlas(n: SupportsIndex) -> LatticeResult: ...
+def beam_search(
+    n_max: SupportsIndex,
+    width: SupportsIndex = 500,
+    seed: SupportsIndex = 0,
+    sweeps: SupportsIndex = 3,
+    tasks: SupportsIndex = 1,
+    progress: bool | Callable[[int, int], object] | None = None,
+) -> dict[int, LatticeResult]: ...
+def beam_search_task(
+    n_max: SupportsIndex,
+    width: SupportsIndex,
+    seed: SupportsIndex,
+    sweeps: SupportsIndex,
+    task: SupportsIndex,
+) -> tuple[tuple[int, bytes], ...]: ...
+def check_search_request(
+    n_max: SupportsIndex,
+    width: SupportsIndex,
+    seed: SupportsIndex,
+    sweeps: SupportsIndex,
+    tasks: SupportsIndex,
+) -> None: ...
+def merge_search_tasks(n_max: SupportsIndex, results: Sequence[Any]) -> dict[int, LatticeResult]: ...
+def beam_search_densest_task(
+    n_max: SupportsIndex,
+    width: SupportsIndex,
+    seed: SupportsIndex,
+    sweeps: SupportsIndex,
+    task: SupportsIndex,
+) -> tuple[tuple[int, tuple[bytes, ...]], ...]: ...
+def lattice_patch(family: str, shape: str, size: SupportsIndex) -> memoryview: ...
+def unit_steps(family: str, m: SupportsIndex) -> memoryview: ...
+def peel_order(
+    family: str, m: SupportsIndex, coordinates: Buffer
+) -> tuple[list[int], list[int]]: ...
+def grow(
+    family: str, m: SupportsIndex, coordinates: Buffer, count: SupportsIndex
+) -> tuple[memoryview, list[int]]: ...
+def lattice_set(
+    family: str, m: SupportsIndex, coordinates: Buffer, shape: str
+) -> dict[str, Any]: ...
+def standard_position(coordinates: Buffer) -> memoryview: ...
