@@ -1,6 +1,7 @@
 """vantor-cli: quick looks at unit-distance sets for people who do not write Python.
 
     vantor-cli best 100 --out best100.json
+    vantor-cli best 22 --all --out catalogue22/
     vantor-cli count points.json --tolerance 1e-9
     vantor-cli certify --generators 2,3 --prime 73 --k 1 --n 500 --out r.json
     vantor-cli check r.json
@@ -15,6 +16,7 @@ when ``check`` finds a claim that does not hold (the first fault on stderr),
 from __future__ import annotations
 
 import argparse
+import pathlib
 import sys
 from collections.abc import Sequence
 from typing import Any, cast
@@ -61,7 +63,33 @@ def _generators(text: str) -> list[int]:
         raise argparse.ArgumentTypeError(f"expected integers separated by commas, not {text!r}")
 
 
+def best_all(arguments: argparse.Namespace) -> int:
+    n = arguments.n
+    try:
+        entries = records.catalogue(n)
+    except (ValueError, OverflowError) as error:
+        raise InputError(f"best({n}) --all: {error}") from None
+    print(f"{len(entries)} non-isomorphic densest sets of {n} points known to vantor, "
+          f"{entries[0]['unit_distances']} unit distances each, verified exactly:")
+    folder = pathlib.Path(arguments.out) if arguments.out is not None else None
+    if folder is not None:
+        try:
+            folder.mkdir(parents=True, exist_ok=True)
+        except OSError as error:
+            raise InputError(f"cannot write {folder}: {error.strerror or error}") from None
+    for k, entry in enumerate(entries, 1):
+        print(entry["canonical_graph6"])
+        if folder is not None:
+            document = graph.export_document(
+                entry, {"function": "vantor_tools.records.catalogue", "arguments": {"n": n}})
+            document["canonical_graph6"] = entry["canonical_graph6"]
+            _write(str(folder / f"catalogue_{n}_{k}.json"), document)
+    return 0
+
+
 def best(arguments: argparse.Namespace) -> int:
+    if arguments.all:
+        return best_all(arguments)
     n = arguments.n
     try:
         result = records.best(n)
@@ -160,7 +188,11 @@ def parser() -> argparse.ArgumentParser:
 
     p = commands.add_parser("best", help="the densest set known to vantor of n points")
     p.add_argument("n", type=int, help="number of points")
-    p.add_argument("--out", help="write the result as an export file")
+    p.add_argument("--out", help="write the result as an export file (with --all: a folder "
+                   "to write one export file per set into)")
+    p.add_argument("--all", action="store_true",
+                   help="every non-isomorphic densest set of the catalogue (n <= 100), "
+                        "with its canonical graph6")
     p.set_defaults(run=best)
 
     p = commands.add_parser("count", help="count the unit distances of a point file")

@@ -15,7 +15,7 @@ import array
 from collections.abc import Callable, Mapping, Sequence
 from typing import Any, Literal, SupportsIndex, TypedDict
 
-import vantor_lattice
+from vantor_tools import lattice
 
 from vantor_tools._native import certify_exact, check_multiquadratic
 from vantor_tools.graph import LATTICE_FIELDS
@@ -76,7 +76,7 @@ def _check_lattice(document: Mapping[str, Any]) -> Literal[True]:
                          f"{len(edges)} edges")
     columns = 4 if family == "moser" else 2
     points = [tuple(point) for point in document["points"]]
-    return vantor_lattice.verify({
+    return lattice.verify({
         "family": family,
         "m": document["norm"] if "norm" in document else document["m"],
         "coordinates": _table(document["coordinates"], columns, "coordinates"),
@@ -93,7 +93,7 @@ def check(document: Mapping[str, Any]) -> Literal[True]:
     translation of modulus exactly 1, every certified edge its translation,
     every proven unit edge exactly one unit long and no near miss, the two
     lists exactly the pairs within the audit tolerance, the count right. A
-    lattice result or export: what ``vantor_lattice.verify`` checks, and the
+    lattice result or export: what ``vantor_tools.lattice.verify`` checks, and the
     field and basis the export states. A missing key raises KeyError, a value
     of the wrong kind TypeError.
     """

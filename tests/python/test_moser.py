@@ -29,7 +29,7 @@ def test_best_meets_the_known_maxima_and_never_falls_below_a_family(n):
     if n <= len(KNOWN_MAXIMA):
         assert count == KNOWN_MAXIMA[n - 1]
     families = [vl.square_lattice(n), vl.eisenstein_lattice(n), vl.moser_atlas(n)]
-    assert count == max(family["unit_distances"] for family in families)
+    assert count >= max(family["unit_distances"] for family in families)
     # The float points count the same as the exact edges.
     assert vantor.count_unit_distances(result["points"], 1e-9) == count
     if result["family"] == "moser":
@@ -105,7 +105,7 @@ def test_progress_reaches_the_total_and_bad_arguments_raise():
     assert [done for done, _ in seen] == sorted({done for done, _ in seen})
     with pytest.raises(ValueError, match=r"^width must be between 1 and 1000000, got 0$"):
         vl.beam_search(10, width=0)
-    with pytest.raises(ValueError, match=r"^n must be between 1 and 200, got 0$"):
+    with pytest.raises(ValueError, match=r"^n must be between 1 and 600, got 0$"):
         vl.moser_atlas(0)
     with pytest.raises(TypeError, match="progress"):
         vl.beam_search(10, progress=5)
@@ -192,12 +192,11 @@ def test_verify_reads_moser_tables_from_numpy():
         vl.verify(dict(as_arrays, coordinates=as_arrays["coordinates"][:, :2].copy()))
 
 
-def test_the_atlas_ends_at_200_and_moser_results_need_no_norm():
+def test_the_atlas_ends_at_600_and_moser_results_need_no_norm():
     assert vl.best(200)["family"] == "moser"
-    beyond = vl.best(201)
-    assert beyond["family"] in ("square", "eisenstein")
-    with pytest.raises(ValueError, match=r"^n must be between 1 and 200, got 201$"):
-        vl.moser_atlas(201)
+    assert vl.best(600)["family"] == "eisenstein"
+    with pytest.raises(ValueError, match=r"^n must be between 1 and 600, got 601$"):
+        vl.moser_atlas(601)
     # 'm' is not read for a Moser lattice result, 'family' is.
     result = vl.moser_atlas(30)
     del result["m"]
