@@ -30,6 +30,11 @@ Fault read_elements(const std::vector<AlgebraicKey>& keys, const char* what,
                     const MultiquadraticField& field, std::vector<FieldElement>& out) {
     out.resize(keys.size());
     return first_fault(keys.size(), kItemsPerBlock, [&](std::uint64_t k) -> Fault {
+        for (std::size_t m = 0; m < keys[k].coefficients.size(); ++m) {
+            if (keys[k].coefficients[m].size() > kMaxCoefficientChars) {
+                return text(what, "[", k, "][", m, "]: more digits than a finite float carries");
+            }
+        }
         auto element = element_of_key(keys[k], field);
         if (!element) return text(what, "[", k, "]: ", element.error().message());
         out[k] = std::move(*element);
@@ -55,10 +60,28 @@ Fault check_pair_list(const EdgeList& edges, const char* what, std::uint64_t n) 
 Fault check_verdicts(const UnitPairProver& prover, const EdgeList& edges, const char* what,
                      bool unit) {
     return first_fault(edges.size(), kItemsPerBlock, [&](std::uint64_t k) -> Fault {
+        poll_interrupt();
         if (prover.is_unit_pair(edges[k].i, edges[k].j) == unit) return std::nullopt;
         return text(what, "[", k, "] (", edges[k].i, ", ", edges[k].j, "): the points are ",
                     unit ? "not exactly" : "exactly", " one unit apart");
     });
+}
+
+// The bits of the common denominator of the elements, or nothing once it
+// exceeds kMaxCommonDenominatorBits (the lcm stops growing there).
+Fault check_common_denominator(const std::vector<FieldElement>& elements) {
+    mpz_class common = 1;
+    for (std::size_t k = 0; k < elements.size(); ++k) {
+        if ((k & 1023) == 0) poll_interrupt();
+        for (const Rational& q : elements[k].coefficients) {
+            mpz_lcm(common.get_mpz_t(), common.get_mpz_t(), q.get_den_mpz_t());
+        }
+        if (mpz_sizeinbase(common.get_mpz_t(), 2) > kMaxCommonDenominatorBits) {
+            return text("elements: the common denominator of elements[0..", k,
+                        "] exceeds 2^", kMaxCommonDenominatorBits);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -68,6 +91,10 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
     auto field = MultiquadraticField::from_generators(claims.generators);
     if (!field) return text("generators_completed: ", field.error().message());
     if (!field->imaginary_index()) return "generators_completed: -1 is missing";
+    if (field->degree() > kMaxCheckedDegree) {
+        return text("generators_completed: a field of degree ", field->degree(),
+                    ", beyond the largest the check takes (", kMaxCheckedDegree, ")");
+    }
     const std::uint64_t n = claims.points.size();
     if (claims.elements.size() != n) {
         return text("elements: ", claims.elements.size(), " elements for ", n, " points");
@@ -78,6 +105,7 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
     if (Fault fault = read_elements(claims.translations, "translations", *field, translations)) {
         return fault;
     }
+    if (Fault fault = check_common_denominator(elements)) return fault;
 
     const FieldElement one = FieldElement::one(*field);
     auto point_fault = [&](std::uint64_t k) -> Fault {
@@ -86,6 +114,7 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
         return text("points[", k, "]: not the principal embedding of elements[", k, "]");
     };
     auto translation_fault = [&](std::uint64_t t) -> Fault {
+        poll_interrupt();
         if (has_unit_modulus(translations[t], *field)) return std::nullopt;
         return text("translations[", t, "]: the modulus is not exactly 1");
     };
