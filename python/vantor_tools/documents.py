@@ -96,9 +96,9 @@ class Limits:
     construction reaches degree 16 in practice, and the kernel refuses
     fields beyond degree 256 whatever the limit. ``max_denominator_bits``:
     the common denominator of all elements, on which every exact verdict is
-    integer arithmetic. ``max_work``: the exact work, counted as
-    coefficient products (degree^2 per modulus or pair verdict), which the
-    check does at about 10^8 a second per thread on small numbers.
+    integer arithmetic. ``max_work``: the exact work, counted as products of
+    machine words (degree^2 coefficient products per modulus or pair
+    verdict, each about words^2 for numbers of that many 64-bit words).
     """
 
     max_bytes: int = 128 * 2**20
@@ -239,7 +239,9 @@ def _rows(value: Any, what: str, width: int, low: int) -> list[list[int]]:
     return rows
 
 
-def _elements(value: Any, what: str, degree: int, denominators: set[str]) -> list[list[str]]:
+def _elements(value: Any, what: str, degree: int, denominators: set[str]) -> int:
+    """Checks a list of elements, adds their denominators (as text) to
+    ``denominators`` and returns the length of the longest coefficient."""
     elements = _list(value, what)
     entries = list(itertools.chain.from_iterable(elements)) if (
         set(map(type, elements)) <= {list} and set(map(len, elements)) <= {degree}) else None
@@ -256,17 +258,19 @@ def _elements(value: Any, what: str, degree: int, denominators: set[str]) -> lis
         numerator, _, denominator = text.partition("/")
         if denominator:
             denominators.add(denominator)
-    return elements
+    return max(map(len, texts or ()), default=1)
 
 
-def _common_denominator_bits(denominators: set[str], limits: Limits) -> None:
+def _common_denominator_bits(denominators: set[str], limits: Limits) -> int:
     common = 1
     for text in denominators:
         value = int(text)
         _need(value != 0, "a coefficient has the denominator 0")
         common = math.lcm(common, value)
         _need(common.bit_length() <= limits.max_denominator_bits,
-              f"the common denominator of the elements exceeds 2^{limits.max_denominator_bits}")
+              "the common denominator of the elements and translations exceeds "
+              f"2^{limits.max_denominator_bits}")
+    return common.bit_length()
 
 
 def _call(document: Mapping[str, Any]) -> tuple[str, dict[str, Any]]:
@@ -354,8 +358,9 @@ def _multiquadratic(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
           "of magnitude at most 2^53")
     degree = 2 ** len(generators)
     denominators: set[str] = set()
-    elements = _elements(document["elements"], "elements", degree, denominators)
-    translations = _elements(document["translations"], "translations", degree, denominators)
+    longest = max(_elements(document["elements"], "elements", degree, denominators),
+                  _elements(document["translations"], "translations", degree, denominators))
+    elements, translations = document["elements"], document["translations"]
     points = _points(document["points"])
     certified = _rows(document["certified_edges"], "certified_edges", 4, -1)
     proven = _rows(document["proven_unit_edges"], "proven_unit_edges", 2, 0)
@@ -367,12 +372,15 @@ def _multiquadratic(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
     for k, row in enumerate(certified):
         _need(row[0] >= 0 and row[1] >= 0 and row[2] >= 0,
               f"certified_edges[{k}]: an index is negative")
+    # A product of numbers of L machine words costs about L^2 word products;
+    # the verdicts work on numerators over the common denominator.
+    words = 1 + (longest * 10 // 3 + _common_denominator_bits(denominators, limits)) // 64
     verdicts = len(translations) + len(certified) + len(proven) + len(near)
-    work = degree * degree * verdicts + degree * len(elements)
+    work = (degree * degree * verdicts + degree * len(elements)) * words * words
     _need(work <= limits.max_work,
-          f"the exact check needs about {work:.2g} coefficient products (degree {degree}, "
-          f"{verdicts} verdicts), more than the limit of {limits.max_work:.2g}")
-    _common_denominator_bits(denominators, limits)
+          f"the exact check needs about {work:.2g} word products (degree {degree}, "
+          f"{verdicts} verdicts, numbers of {words} words), more than the limit of "
+          f"{limits.max_work:.2g}")
     return {**document, "points": points, "audit_tolerance": float(tolerance)}
 
 
