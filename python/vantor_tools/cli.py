@@ -129,10 +129,13 @@ def plot(arguments: argparse.Namespace) -> int:
     data = _load(arguments.file)
     points = _points(arguments.file)
     edges: list[list[int]]
-    if isinstance(data, dict) and "proven_unit_edges" in data:
-        edges = data["proven_unit_edges"]
-    elif isinstance(data, dict) and "edges" in data:
-        edges = data["edges"]
+    if isinstance(data, dict) and ("proven_unit_edges" in data or "edges" in data):
+        edges = data["proven_unit_edges"] if "proven_unit_edges" in data else data["edges"]
+        # Drawn, not checked: each edge need only join two of the points.
+        if not isinstance(edges, list) or not all(
+                isinstance(e, list) and len(e) == 2 and all(
+                    type(i) is int and 0 <= i < len(points) for i in e) for e in edges):
+            raise InputError(f"{arguments.file}: the edges are not pairs of point indices")
     else:
         edges = cast(list[list[int]], graph.unit_edges(points, 1e-9).tolist())
     try:

@@ -184,7 +184,13 @@ def test_the_command_line_answers_every_input_with_one_line_and_its_status(
     for other in ("[]", '{"format": "vantor exact result"}', "1"):
         assert run(other)[0] == 2
     os.mkfifo(tmp_path / "pipe")
-    assert cli.main(["check", str(tmp_path / "pipe")]) == 2
+    for command in ("check", "count", "plot"):
+        assert cli.main([command, str(tmp_path / "pipe"), "--out", "x.png"][:2 + 2 * (
+            command == "plot")]) == 2
+    far = edited(genuine["square"], lambda d: d["edges"].append([0, 10**6]))
+    (tmp_path / "far.json").write_text(json.dumps(far))
+    assert cli.main(["plot", str(tmp_path / "far.json"), "--out", str(tmp_path / "p.png")]) == 2
+    assert not (tmp_path / "p.png").exists()
 
 
 # ---- properties ------------------------------------------------------------------------
