@@ -118,23 +118,19 @@ def points_sha256(points: Any) -> str:
 # ---- reading -----------------------------------------------------------------------
 
 
-def _refuse(message: str) -> DocumentError:
-    return DocumentError(message)
-
-
 def _no_duplicates(pairs: list[tuple[str, Any]]) -> dict[str, Any]:
     document = dict(pairs)
     if len(document) != len(pairs):
         seen: set[str] = set()
         for key, _ in pairs:
             if key in seen:
-                raise _refuse(f"the key {ascii(key)} appears twice in one object")
+                raise DocumentError(f"the key {ascii(key)} appears twice in one object")
             seen.add(key)
     return document
 
 
 def _constant(text: str) -> Any:
-    raise _refuse(f"{text} is not a JSON number")
+    raise DocumentError(f"{text} is not a JSON number")
 
 
 def parse_document(text: str | bytes) -> Any:
@@ -146,15 +142,15 @@ def parse_document(text: str | bytes) -> Any:
         try:
             text = text.decode("utf-8")
         except UnicodeDecodeError as error:
-            raise _refuse(f"not UTF-8 text (byte {error.start})") from None
+            raise DocumentError(f"not UTF-8 text (byte {error.start})") from None
     try:
         return json.loads(text, object_pairs_hook=_no_duplicates, parse_constant=_constant)
     except RecursionError:
-        raise _refuse("nested too deeply") from None
+        raise DocumentError("nested too deeply") from None
     except DocumentError:
         raise
     except ValueError as error:
-        raise _refuse(f"not JSON: {error}") from None
+        raise DocumentError(f"not JSON: {error}") from None
 
 
 def read_document(path: str | os.PathLike[str], limits: Limits | None = None) -> Any:
@@ -170,16 +166,16 @@ def read_document(path: str | os.PathLike[str], limits: Limits | None = None) ->
     try:
         status = os.fstat(descriptor)
         if not stat.S_ISREG(status.st_mode):
-            raise _refuse("not a regular file")
+            raise DocumentError("not a regular file")
         if status.st_size > limits.max_bytes:
-            raise _refuse(f"{status.st_size} bytes, more than the limit of "
+            raise DocumentError(f"{status.st_size} bytes, more than the limit of "
                           f"{limits.max_bytes}")
         with os.fdopen(descriptor, "rb", closefd=False) as source:
             data = source.read(limits.max_bytes + 1)
     finally:
         os.close(descriptor)
     if len(data) > limits.max_bytes:
-        raise _refuse(f"more than the limit of {limits.max_bytes} bytes")
+        raise DocumentError(f"more than the limit of {limits.max_bytes} bytes")
     return parse_document(data)
 
 
@@ -192,7 +188,7 @@ def _is_int(value: Any) -> bool:
 
 def _need(condition: bool, message: str) -> None:
     if not condition:
-        raise _refuse(message)
+        raise DocumentError(message)
 
 
 def _int(document: Mapping[str, Any], key: str, low: int, high: int) -> int:
@@ -222,7 +218,7 @@ def _points(value: Any) -> list[tuple[float, float]]:
         k = next(k for k, p in enumerate(points)
                  if not (isinstance(p, list) and len(p) == 2
                          and all(type(c) is float and math.isfinite(c) for c in p)))
-        raise _refuse(f"points[{k}] must be a pair of finite floats [x, y]")
+        raise DocumentError(f"points[{k}] must be a pair of finite floats [x, y]")
     return list(map(tuple, points))
 
 
@@ -235,7 +231,7 @@ def _rows(value: Any, what: str, width: int, low: int) -> list[list[int]]:
         k = next(k for k, row in enumerate(rows)
                  if not (isinstance(row, list) and len(row) == width
                          and all(_is_int(c) and low <= c < _INT64 for c in row)))
-        raise _refuse(f"{what}[{k}] must be a row of {width} integers in [{low}, 2^63)")
+        raise DocumentError(f"{what}[{k}] must be a row of {width} integers in [{low}, 2^63)")
     return rows
 
 
@@ -337,7 +333,7 @@ def _check_call(function: str, arguments: dict[str, Any], document: Mapping[str,
             raise ValueError(f"shape: {ascii(document['shape'])} stated, the call asked for "
                              f"{ascii(shape)}")
     else:
-        raise _refuse(f"call: unknown function {function!r}")
+        raise DocumentError(f"call: unknown function {function!r}")
     if points != arguments["n"]:
         raise ValueError(f"points: {points} points, the call asked for {arguments['n']}")
 
