@@ -296,11 +296,11 @@ def _check_call(function: str, arguments: dict[str, Any], document: Mapping[str,
     module, _, name = function.rpartition(".")
     if function == "vantor_tools.exact.certify":
         _need(kind == "multiquadratic", f"call: {function} makes multiquadratic results")
-        generators: Any = arguments.get("generators")
-        _need(isinstance(generators, list) and all(_is_int(g) for g in generators)
-              and len(generators) <= 64, "call.arguments.generators must be a list of integers")
         _need(set(arguments) == {"generators", "split_prime", "k", "n_target"},
               f"call.arguments of {function} must be generators, split_prime, k, n_target")
+        generators: Any = arguments["generators"]
+        _need(isinstance(generators, list) and all(_is_int(g) for g in generators)
+              and len(generators) <= 64, "call.arguments.generators must be a list of integers")
         for key in ("split_prime", "k", "n_target"):
             value = arguments[key]
             _need(_is_int(value) and -_INT64 <= value < _INT64,
