@@ -8,7 +8,8 @@
 
 Files are in the export format of vantor_tools.graph (``count`` and ``plot``
 also read a plain JSON list of [x, y] points), read within the limits of
-vantor_tools.documents (64 MiB by default, ``check --max-bytes`` to change).
+vantor_tools.documents (128 MiB by default; ``check --max-bytes`` and
+``--max-work`` to change).
 Exit status: 0 on success, 1 when ``check`` finds a claim that does not hold
 (the first fault on stderr), 2 when an input cannot be read, lies outside the
 format or its limits, or a request is refused (one line on stderr).
@@ -105,7 +106,7 @@ def certify(arguments: argparse.Namespace) -> int:
 
 
 def check(arguments: argparse.Namespace) -> int:
-    limits = documents.Limits(max_bytes=arguments.max_bytes)
+    limits = documents.Limits(max_bytes=arguments.max_bytes, max_work=arguments.max_work)
     document = _load(arguments.file, limits)
     if not isinstance(document, dict) or "format" not in document:
         raise InputError(f"{arguments.file} is not a vantor export: expected a JSON object "
@@ -114,8 +115,9 @@ def check(arguments: argparse.Namespace) -> int:
         exact.check(document, limits)
     except documents.DocumentError as error:
         raise InputError(f"{arguments.file}: {error}") from None
-    except MemoryError:
-        raise InputError(f"{arguments.file}: not enough memory to check it") from None
+    except MemoryError as error:
+        raise InputError(f"{arguments.file}: not enough memory to check it"
+                         + (f" ({error})" if str(error) else "")) from None
     except ValueError as error:
         print(f"{arguments.file}: {error}", file=sys.stderr)
         return 1
@@ -193,6 +195,9 @@ def parser() -> argparse.ArgumentParser:
     p.add_argument("file", help="an export file")
     p.add_argument("--max-bytes", type=int, default=documents.Limits().max_bytes,
                    help="refuse larger files (default %(default)s)")
+    p.add_argument("--max-work", type=int, default=documents.Limits().max_work,
+                   help="refuse documents whose exact check needs more word products, "
+                        "about 10^8 a second (default %(default)s)")
     p.set_defaults(run=check)
 
     p = commands.add_parser("plot", help="draw the points and unit distances of a file")

@@ -41,6 +41,9 @@ inline constexpr std::uint64_t kMaxCommonDenominatorBits = 4096;
 //   count_unit_distances), so that no unit pair in that window is left out;
 // - `exact_unit_distances` equals the number of proven unit edges.
 // Polls for interruption at least once per element, translation or pair.
+// Throws RequestTooLarge (memory_budget.hpp) before any big-number work
+// when the elements and translations as exact numbers would not fit in
+// memory.
 std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& claims,
                                              std::uint64_t exact_unit_distances);
 

@@ -7,6 +7,8 @@ import copy
 import json
 import math
 import os
+import subprocess
+import sys
 from fractions import Fraction
 
 import pytest
@@ -138,6 +140,33 @@ def test_hostile_documents_are_refused_before_any_arithmetic(genuine):
         exact.check(coprime, documents.Limits())
     with pytest.raises(DocumentError, match="word products"):
         exact.check(mq, documents.Limits(max_work=1000))
+
+
+# Many elements of degree 64 (every coefficient 1/3, so that GMP allocates
+# for each) under an address-space limit: the kernel must refuse them with
+# MemoryError before GMP allocates (an allocation failure inside GMP ends
+# the process).
+LIMITED_CHECK = """
+import resource, sys
+resource.setrlimit(resource.RLIMIT_AS, (512 * 2**20,) * 2)
+from vantor_tools import _native
+n = 100_000
+claims = {"generators_completed": [2, 3, 5, 7, 11, -1], "points": [(0.0, 0.0)] * n,
+          "elements": [["1/3"] * 64] * n, "translations": [], "certified_edges": [],
+          "proven_unit_edges": [], "near_misses": [], "exact_unit_distances": 0,
+          "audit_tolerance": 1e-4}
+try:
+    _native.check_multiquadratic(claims)
+    print("accepted")
+except MemoryError:
+    print("MemoryError")
+"""
+
+
+def test_exact_numbers_that_cannot_fit_are_a_memory_error_not_an_abort():
+    done = subprocess.run([sys.executable, "-c", LIMITED_CHECK], capture_output=True,
+                          text=True, timeout=120)
+    assert (done.returncode, done.stdout.strip()) == (0, "MemoryError"), done.stderr[-300:]
 
 
 def test_the_reader_refuses_pipes_devices_directories_and_large_files(tmp_path):
