@@ -1,5 +1,6 @@
 """Measures how vantor behaves on hostile inputs: clustered counts, Ctrl-C
-latency, how long other threads wait, and requests under a memory limit.
+latency, how long other threads wait, requests under a memory limit, and
+hostile documents handed to the checker (bench_documents.py).
 
 Run with the project's environment: .venv/bin/python bench/bench_hardening.py
 (a few minutes; --skip-limits leaves out the memory-limit runs). Each part
@@ -161,6 +162,9 @@ def main():
         for function, arguments in LIMITED_CALLS:
             print(f"| `{function}{arguments}` | "
                   f"{run(LIMITED.format(function=function, arguments=arguments))} |")
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import bench_documents
+    bench_documents.documents_part()
     print(f"\nload average {os.getloadavg()[0]:.2f} on {os.cpu_count()} CPUs")
 
 

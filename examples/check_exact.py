@@ -18,6 +18,9 @@ the sum of its coefficients times the sympy values of the e_m. Floats only
 enter where a point is compared with its element.
 
 Checked, in this order:
+- the file: a regular file of at most 128 MiB (pipes and devices are
+  refused without waiting), UTF-8 JSON without a repeated key, every
+  rational's integers at most 309 digits (a larger one is no finite float);
 - the format: keys, types, list lengths, indices in range, i < j, edge lists
   sorted and distinct where the format says so, signs +1 or -1; up to 6
   generators, distinct, -1 and square-free integers > 1, independent modulo
@@ -47,7 +50,9 @@ import argparse
 import hashlib
 import json
 import math
+import os
 import re
+import stat
 import struct
 import sys
 import time
@@ -58,7 +63,10 @@ try:
 except ImportError:
     sympy = None
 
-RATIONAL = re.compile(r"-?[0-9]+(/[0-9]+)?")
+# At most 309 digits each: a larger integer is no finite float, so no point
+# rests on it, and Fraction arithmetic on it could run for hours.
+RATIONAL = re.compile(r"-?[0-9]{1,309}(/[0-9]{1,309})?")
+MAX_BYTES = 128 * 2**20
 DIGEST = re.compile(r"[0-9a-f]{64}")
 POINT_TOLERANCE = Fraction(1, 10**12)
 BITS = 200  # square roots are taken to within 2^-BITS
@@ -103,7 +111,7 @@ def get_list(document, key, count=None):
 
 def rational(text, where):
     need(isinstance(text, str) and RATIONAL.fullmatch(text),
-         f"{where} = {text!r:.60} is not a rational 'n' or 'n/d'")
+         f"{where} = {ascii(text):.60} is not a rational 'n' or 'n/d' of at most 309 digits each")
     numerator, _, denominator = text.partition("/")
     try:
         return Fraction(int(numerator), int(denominator or "1"))
@@ -309,11 +317,24 @@ def check_lattice(document, field, points, digest):
 
 
 def load(path):
+    """The JSON object of a regular file of at most MAX_BYTES, without duplicate keys."""
     def reject(constant):
         raise FormatError(f"{constant} is not a number")
+
+    def no_duplicates(pairs):
+        need(len({key for key, _ in pairs}) == len(pairs), "a key appears twice in one object")
+        return dict(pairs)
+
     try:
-        with open(path, encoding="utf-8") as file:
-            document = json.load(file, parse_constant=reject)
+        # O_NONBLOCK: a pipe with no writer is refused, not waited on.
+        descriptor = os.open(path, os.O_RDONLY | os.O_NONBLOCK)
+        with os.fdopen(descriptor, "rb") as file:
+            status = os.fstat(file.fileno())
+            need(stat.S_ISREG(status.st_mode), "not a regular file")
+            need(status.st_size <= MAX_BYTES, f"larger than {MAX_BYTES} bytes")
+            text = file.read(MAX_BYTES + 1).decode("utf-8")
+        need(len(text) <= MAX_BYTES, f"larger than {MAX_BYTES} bytes")
+        document = json.loads(text, parse_constant=reject, object_pairs_hook=no_duplicates)
     except (OSError, UnicodeDecodeError, ValueError, RecursionError) as error:
         raise FormatError(f"cannot read: {str(error).splitlines()[0] if str(error) else error!r}")
     need(isinstance(document, dict), "not a JSON object")

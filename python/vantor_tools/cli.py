@@ -8,9 +8,12 @@
     vantor-cli plot r.json --out r.png
 
 Files are in the export format of vantor_tools.graph (``count`` and ``plot``
-also read a plain JSON list of [x, y] points). Exit status: 0 on success, 1
-when ``check`` finds a claim that does not hold (the first fault on stderr),
-2 when an input cannot be read or a request is refused (one line on stderr).
+also read a plain JSON list of [x, y] points), read within the limits of
+vantor_tools.documents (128 MiB by default; ``check --max-bytes`` and
+``--max-work`` to change).
+Exit status: 0 on success, 1 when ``check`` finds a claim that does not hold
+(the first fault on stderr), 2 when an input cannot be read, lies outside the
+format or its limits, or a request is refused (one line on stderr).
 """
 
 from __future__ import annotations
@@ -23,20 +26,22 @@ from typing import Any, cast
 
 import vantor
 
-from vantor_tools import exact, graph, records
+from vantor_tools import documents, exact, graph, records
 
 
 class InputError(Exception):
     """An input that cannot be read, or a request that is refused: exit status 2."""
 
 
-def _load(path: str) -> Any:
+def _load(path: str, limits: documents.Limits | None = None) -> Any:
     try:
-        return graph.read_json(path)
+        return documents.read_document(path, limits)
     except OSError as error:
         raise InputError(f"cannot read {path}: {error.strerror or error}") from None
     except ValueError as error:
-        raise InputError(f"{path} is not JSON: {error}") from None
+        raise InputError(f"{path}: {error}") from None
+    except MemoryError:
+        raise InputError(f"{path}: not enough memory to read it") from None
 
 
 def _points(path: str) -> list[tuple[float, float]]:
@@ -129,14 +134,18 @@ def certify(arguments: argparse.Namespace) -> int:
 
 
 def check(arguments: argparse.Namespace) -> int:
-    document = _load(arguments.file)
-    if not isinstance(document, dict) or ("elements" not in document
-                                          and "family" not in document):
-        raise InputError(f"{arguments.file} is not a vantor export")
+    limits = documents.Limits(max_bytes=arguments.max_bytes, max_work=arguments.max_work)
+    document = _load(arguments.file, limits)
+    if not isinstance(document, dict) or "format" not in document:
+        raise InputError(f"{arguments.file} is not a vantor export: expected a JSON object "
+                         f"with \"format\": \"{documents.FORMAT}\"")
     try:
-        exact.check(document)
-    except (KeyError, TypeError) as error:
-        raise InputError(f"{arguments.file} is not a vantor export: {error}") from None
+        exact.check(document, limits)
+    except documents.DocumentError as error:
+        raise InputError(f"{arguments.file}: {error}") from None
+    except MemoryError as error:
+        raise InputError(f"{arguments.file}: not enough memory to check it"
+                         + (f" ({error})" if str(error) else "")) from None
     except ValueError as error:
         print(f"{arguments.file}: {error}", file=sys.stderr)
         return 1
@@ -150,10 +159,13 @@ def plot(arguments: argparse.Namespace) -> int:
     data = _load(arguments.file)
     points = _points(arguments.file)
     edges: list[list[int]]
-    if isinstance(data, dict) and "proven_unit_edges" in data:
-        edges = data["proven_unit_edges"]
-    elif isinstance(data, dict) and "edges" in data:
-        edges = data["edges"]
+    if isinstance(data, dict) and ("proven_unit_edges" in data or "edges" in data):
+        edges = data["proven_unit_edges"] if "proven_unit_edges" in data else data["edges"]
+        # Drawn, not checked: each edge need only join two of the points.
+        if not isinstance(edges, list) or not all(
+                isinstance(e, list) and len(e) == 2 and all(
+                    type(i) is int and 0 <= i < len(points) for i in e) for e in edges):
+            raise InputError(f"{arguments.file}: the edges are not pairs of point indices")
     else:
         edges = cast(list[list[int]], graph.unit_edges(points, 1e-9).tolist())
     try:
@@ -213,6 +225,11 @@ def parser() -> argparse.ArgumentParser:
 
     p = commands.add_parser("check", help="re-check every claim of an export file exactly")
     p.add_argument("file", help="an export file")
+    p.add_argument("--max-bytes", type=int, default=documents.Limits().max_bytes,
+                   help="refuse larger files (default %(default)s)")
+    p.add_argument("--max-work", type=int, default=documents.Limits().max_work,
+                   help="refuse documents whose exact check needs more word products, "
+                        "about 10^8 a second (default %(default)s)")
     p.set_defaults(run=check)
 
     p = commands.add_parser("plot", help="draw the points and unit distances of a file")
@@ -229,6 +246,9 @@ def main(argv: Sequence[str] | None = None) -> int:
     except InputError as error:
         print(f"vantor-cli {arguments.command}: {error}", file=sys.stderr)
         return 2
+    except KeyboardInterrupt:
+        print(f"vantor-cli {arguments.command}: interrupted", file=sys.stderr)
+        return 130
     return status
 
 

@@ -15,10 +15,8 @@ import array
 from collections.abc import Callable, Mapping, Sequence
 from typing import Any, Literal, SupportsIndex, TypedDict
 
-from vantor_tools import lattice
-
-from vantor_tools._native import certify_exact, check_multiquadratic
-from vantor_tools.graph import LATTICE_FIELDS
+from vantor_tools import documents, lattice
+from vantor_tools._native import canonical_graph6, certify_exact, check_multiquadratic
 
 __all__ = ["certify", "check", "ExactResult"]
 
@@ -63,40 +61,48 @@ def _table(rows: Any, columns: int, what: str) -> Any:
 
 def _check_lattice(document: Mapping[str, Any]) -> Literal[True]:
     family = document["family"]
-    if family not in LATTICE_FIELDS:
-        raise ValueError(f"family: unknown family {family!r}")
-    generators, basis = LATTICE_FIELDS[family]
-    if document.get("generators_completed", generators) != generators:
-        raise ValueError(f"generators_completed: the {family} field has generators {generators}")
-    if document.get("basis", basis) != basis:
-        raise ValueError(f"basis: not the coordinate basis of the {family} lattice")
+    columns = 4 if family == "moser" else 2
     edges = document["edges"]
     if document["unit_distances"] != len(edges):
         raise ValueError(f"unit_distances: {document['unit_distances']} stated, "
                          f"{len(edges)} edges")
-    columns = 4 if family == "moser" else 2
-    points = [tuple(point) for point in document["points"]]
-    return lattice.verify({
+    table = _table(edges, 2, "edges")
+    checked: Literal[True] = lattice.verify({
         "family": family,
         "m": document["norm"] if "norm" in document else document["m"],
         "coordinates": _table(document["coordinates"], columns, "coordinates"),
-        "points": points,
-        "edges": _table(edges, 2, "edges"),
+        "points": [tuple(point) for point in document["points"]],
+        "edges": table,
     })
+    if "canonical_graph6" in document:
+        form = canonical_graph6(len(document["points"]), table)
+        if document["canonical_graph6"] != form:
+            raise ValueError(f"canonical_graph6: the set's unit-distance graph has the "
+                             f"canonical graph6 {form}")
+    return checked
 
 
-def check(document: Mapping[str, Any]) -> Literal[True]:
+def check(document: Mapping[str, Any],
+          limits: documents.Limits | None = None) -> Literal[True]:
     """Re-checks a result or an export exactly; True, or ValueError naming the first fault.
 
-    A multiquadratic result (from ``certify``, or an export of one): every
-    point the principal embedding of its element bit for bit, every
-    translation of modulus exactly 1, every certified edge its translation,
-    every proven unit edge exactly one unit long and no near miss, the two
-    lists exactly the pairs within the audit tolerance, the count right. A
-    lattice result or export: what ``vantor_tools.lattice.verify`` checks, and the
-    field and basis the export states. A missing key raises KeyError, a value
-    of the wrong kind TypeError.
+    An export (a document with "format") is first read by
+    ``vantor_tools.documents.validate``: outside the format or its
+    ``limits`` it raises ``documents.DocumentError`` (a ValueError) before
+    any arithmetic, and its plain claims (the digest of the points, the
+    call, a lattice export's field, basis and norm) are checked there.
+
+    Then, for a multiquadratic result (from ``certify``, or an export of
+    one): every point the principal embedding of its element bit for bit,
+    every translation of modulus exactly 1, every certified edge its
+    translation, every proven unit edge exactly one unit long and no near
+    miss, the two lists exactly the pairs within the audit tolerance, the
+    count right. A lattice result or export: what ``vantor_tools.lattice.verify``
+    checks. For a result (no "format"), a missing key raises KeyError and a
+    value of the wrong kind TypeError.
     """
+    if "format" in document:
+        document = documents.validate(document, limits)
     if "elements" in document:
         points = document["points"]
         if isinstance(points, list) and points and isinstance(points[0], list):

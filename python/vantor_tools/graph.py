@@ -11,15 +11,16 @@ cite, and the exact data of the result (see ``export_document``).
 
 from __future__ import annotations
 
-import hashlib
 import importlib.metadata
 import json
+import os
 import pathlib
-import struct
+import tempfile
 from collections.abc import Mapping, Sequence
 from typing import Any
 
 from vantor_tools._native import unit_edges
+from vantor_tools.documents import FORMAT, LATTICE_FIELDS, points_sha256, read_document
 
 __all__ = [
     "unit_edges",
@@ -32,43 +33,12 @@ __all__ = [
     "FORMAT",
 ]
 
-#: The value of the "format" key of every exported file.
-FORMAT = "vantor exact result"
-
-# The number fields the lattice families live in, in the export's terms:
-# the generators (with -1) and the coordinate basis as field elements, one
-# rational per basis element (basis element m is the product of the square
-# roots of the generators whose bits are set in m).
-LATTICE_FIELDS: dict[str, tuple[list[int], list[list[str]]]] = {
-    # Z[i]: 1, i.
-    "square": ([-1], [["1", "0"], ["0", "1"]]),
-    # Z[w], w = (1 + sqrt(3) i) / 2; basis 1, sqrt3, i, sqrt3 i.
-    "eisenstein": ([3, -1], [["1", "0", "0", "0"], ["1/2", "0", "0", "1/2"]]),
-    # 1, w1, w3, w1 w3 with w1 = (1 + sqrt(3) i) / 2, w3 = (5 + sqrt(11) i) / 6;
-    # basis 1, sqrt3, sqrt11, sqrt33, i, sqrt3 i, sqrt11 i, sqrt33 i.
-    "moser": ([3, 11, -1], [
-        ["1", "0", "0", "0", "0", "0", "0", "0"],
-        ["1/2", "0", "0", "0", "0", "1/2", "0", "0"],
-        ["5/6", "0", "0", "0", "0", "0", "1/6", "0"],
-        ["5/12", "0", "0", "-1/12", "0", "5/12", "1/12", "0"],
-    ]),
-}
-
-
 def version() -> str:
     """The installed vantor version ("unknown" when run from a source tree)."""
     try:
         return importlib.metadata.version("vantor")
     except importlib.metadata.PackageNotFoundError:
         return "unknown"
-
-
-def points_sha256(points: Sequence[Sequence[float]]) -> str:
-    """SHA-256 of the coordinates as little-endian float64, x then y, point by point."""
-    digest = hashlib.sha256()
-    for x, y in points:
-        digest.update(struct.pack("<dd", x, y))
-    return digest.hexdigest()
 
 
 def _rows(table: Any) -> list[list[int]]:
@@ -130,20 +100,42 @@ def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[
 
 
 def write_json(path: str | pathlib.Path, document: Mapping[str, Any]) -> None:
-    """Writes an export; floats are written so that they read back bit for bit."""
-    with open(path, "w", encoding="utf-8") as out:
-        json.dump(document, out, allow_nan=False, separators=(",", ":"))
-        out.write("\n")
+    """Writes an export; floats are written so that they read back bit for bit.
+
+    The text is made first, so a value that cannot be written (NaN, an
+    infinity, an object JSON does not know) raises ValueError or TypeError
+    before anything is touched. It then goes to a temporary file in the same
+    folder, flushed to disk and renamed over ``path``: a failed write leaves
+    an existing file as it was.
+    """
+    text = json.dumps(document, allow_nan=False, separators=(",", ":")) + "\n"
+    target = pathlib.Path(path)
+    descriptor, temporary = tempfile.mkstemp(dir=target.parent, prefix=f".{target.name}.",
+                                             suffix=".tmp")
+    try:
+        with os.fdopen(descriptor, "w", encoding="utf-8") as out:
+            out.write(text)
+            out.flush()
+            os.fsync(out.fileno())
+        # mkstemp makes the file private; an export is as readable as any
+        # file the user makes.
+        mask = os.umask(0)
+        os.umask(mask)
+        os.chmod(temporary, 0o666 & ~mask)
+        os.replace(temporary, target)
+    except BaseException:
+        os.unlink(temporary)
+        raise
 
 
 def read_json(path: str | pathlib.Path) -> Any:
-    """Reads a JSON file (an export, or a plain list of [x, y] points).
+    """Reads a JSON file (an export, or a plain list of [x, y] points) within
+    the reader's limits (``vantor_tools.documents.Limits``).
 
-    Raises OSError when the file cannot be read and ValueError when it is
-    not JSON.
+    Raises OSError when the file cannot be read and ValueError
+    (``documents.DocumentError``) when it is not a readable document.
     """
-    with open(path, encoding="utf-8") as source:
-        return json.load(source)
+    return read_document(path)
 
 
 def points_of(data: Any) -> list[tuple[float, float]]:

@@ -113,6 +113,13 @@ PyRef moser_set_to_python(lattice::MoserPointSet set, std::string_view shape) {
 }
 
 bool lattice_set_from_python(PyObject* mapping, LatticeSetInput& out) {
+    // A numpy scalar supports subscripts too, but holds no keys.
+    if (!PyDict_Check(mapping) &&
+        (!PyMapping_Check(mapping) || !PyObject_HasAttrString(mapping, "keys"))) {
+        PyErr_Format(PyExc_TypeError, "result must be a mapping, not %s",
+                     Py_TYPE(mapping)->tp_name);
+        return false;
+    }
     if (!read_family(mapping, out)) return false;
     if (out.moser) {
         PyRef coordinates = item(mapping, "coordinates");

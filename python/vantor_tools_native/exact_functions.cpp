@@ -153,7 +153,8 @@ bool read_rows(PyObject* object, const char* what, std::vector<std::array<std::i
         }
         for (std::size_t c = 0; c < N; ++c) {
             PyObject* item = PySequence_Fast_GET_ITEM(row.get(), static_cast<Py_ssize_t>(c));
-            if (!PyLong_Check(item)) {
+            // bool is an int subclass; true is no index.
+            if (!PyLong_Check(item) || PyBool_Check(item)) {
                 PyErr_Format(PyExc_TypeError, "%s[%zd] must hold integers", what, r);
                 return false;
             }

@@ -7,6 +7,8 @@
 #include "algebraic/lattice/projection.hpp"
 #include "exact_proofs/unit_pair_proof.hpp"
 #include "utils/interrupt.hpp"
+#include "utils/memory_budget.hpp"
+#include "utils/memory_estimates.hpp"
 #include "utils/parallel.hpp"
 #include "utils/unit_distance.hpp"
 
@@ -30,6 +32,11 @@ Fault read_elements(const std::vector<AlgebraicKey>& keys, const char* what,
                     const MultiquadraticField& field, std::vector<FieldElement>& out) {
     out.resize(keys.size());
     return first_fault(keys.size(), kItemsPerBlock, [&](std::uint64_t k) -> Fault {
+        for (std::size_t m = 0; m < keys[k].coefficients.size(); ++m) {
+            if (keys[k].coefficients[m].size() > kMaxCoefficientChars) {
+                return text(what, "[", k, "][", m, "]: more digits than a finite float carries");
+            }
+        }
         auto element = element_of_key(keys[k], field);
         if (!element) return text(what, "[", k, "]: ", element.error().message());
         out[k] = std::move(*element);
@@ -55,10 +62,61 @@ Fault check_pair_list(const EdgeList& edges, const char* what, std::uint64_t n) 
 Fault check_verdicts(const UnitPairProver& prover, const EdgeList& edges, const char* what,
                      bool unit) {
     return first_fault(edges.size(), kItemsPerBlock, [&](std::uint64_t k) -> Fault {
+        poll_interrupt();
         if (prover.is_unit_pair(edges[k].i, edges[k].j) == unit) return std::nullopt;
         return text(what, "[", k, "] (", edges[k].i, ", ", edges[k].j, "): the points are ",
                     unit ? "not exactly" : "exactly", " one unit apart");
     });
+}
+
+// The first fault once the common denominator of the elements exceeds
+// kMaxCommonDenominatorBits (the lcm stops growing there); `bits` receives
+// its size, and `numerator_bits` that of the largest numerator.
+Fault check_common_denominator(const std::vector<FieldElement>& elements, std::uint64_t& bits,
+                               std::uint64_t& numerator_bits) {
+    mpz_class common = 1;
+    numerator_bits = 0;
+    for (std::size_t k = 0; k < elements.size(); ++k) {
+        if ((k & 1023) == 0) poll_interrupt();
+        for (const Rational& q : elements[k].coefficients) {
+            mpz_lcm(common.get_mpz_t(), common.get_mpz_t(), q.get_den_mpz_t());
+            numerator_bits = std::max<std::uint64_t>(numerator_bits,
+                                                     mpz_sizeinbase(q.get_num_mpz_t(), 2));
+        }
+        if (mpz_sizeinbase(common.get_mpz_t(), 2) > kMaxCommonDenominatorBits) {
+            return text("elements: the common denominator of elements[0..", k,
+                        "] exceeds 2^", kMaxCommonDenominatorBits);
+        }
+    }
+    bits = mpz_sizeinbase(common.get_mpz_t(), 2);
+    return std::nullopt;
+}
+
+// GMP ends the process when an allocation fails, so the check refuses
+// (with RequestTooLarge, an allocation failure the caller sees) before
+// holding what would not fit: first every element and translation as
+// rationals (the translations twice, once negated; a rational's two heap
+// blocks with their headers beside the object, the text's digits bounding
+// its limbs), then the elements again as integer numerators over their
+// common denominator.
+std::uint64_t rationals_bytes(const ExactMultiquadraticResult& claims, std::uint64_t degree) {
+    constexpr std::uint64_t kRationalBytes = sizeof(Rational) + 64;
+    std::uint64_t digits = 0;
+    for (const auto* keys : {&claims.elements, &claims.translations}) {
+        for (const AlgebraicKey& key : *keys) {
+            for (const std::string& text : key.coefficients) digits += text.size();
+        }
+    }
+    const std::uint64_t coefficients = saturating_product(
+        saturating_sum(claims.elements.size(), 2 * claims.translations.size()), degree);
+    return saturating_sum(saturating_product(coefficients, kRationalBytes),
+                          saturating_product(digits, 2));
+}
+
+std::uint64_t numerators_bytes(std::uint64_t elements, std::uint64_t degree,
+                               std::uint64_t bits) {
+    return saturating_product(saturating_product(elements, degree),
+                              sizeof(mpz_class) + 32 + bits / 8);
 }
 
 }  // namespace
@@ -68,14 +126,24 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
     auto field = MultiquadraticField::from_generators(claims.generators);
     if (!field) return text("generators_completed: ", field.error().message());
     if (!field->imaginary_index()) return "generators_completed: -1 is missing";
+    if (field->degree() > kMaxCheckedDegree) {
+        return text("generators_completed: a field of degree ", field->degree(),
+                    ", beyond the largest the check takes (", kMaxCheckedDegree, ")");
+    }
     const std::uint64_t n = claims.points.size();
     if (claims.elements.size() != n) {
         return text("elements: ", claims.elements.size(), " elements for ", n, " points");
     }
+    ensure_fits_in_memory(rationals_bytes(claims, field->degree()));
     std::vector<FieldElement> elements;
     std::vector<FieldElement> translations;
     if (Fault fault = read_elements(claims.elements, "elements", *field, elements)) return fault;
     if (Fault fault = read_elements(claims.translations, "translations", *field, translations)) {
+        return fault;
+    }
+    std::uint64_t denominator_bits = 0;
+    std::uint64_t numerator_bits = 0;
+    if (Fault fault = check_common_denominator(elements, denominator_bits, numerator_bits)) {
         return fault;
     }
 
@@ -86,6 +154,7 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
         return text("points[", k, "]: not the principal embedding of elements[", k, "]");
     };
     auto translation_fault = [&](std::uint64_t t) -> Fault {
+        poll_interrupt();
         if (has_unit_modulus(translations[t], *field)) return std::nullopt;
         return text("translations[", t, "]: the modulus is not exactly 1");
     };
@@ -114,6 +183,9 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
     const EdgeList& proven = claims.proven_unit_edges;
     if (Fault fault = check_pair_list(proven, "proven_unit_edges", n)) return fault;
     if (Fault fault = check_pair_list(claims.near_misses, "near_misses", n)) return fault;
+    ensure_fits_in_memory(saturating_sum(
+        rationals_bytes(claims, field->degree()),
+        numerators_bytes(n, field->degree(), denominator_bits + numerator_bits)));
     const UnitPairProver prover(*field, elements);
     if (Fault fault = check_verdicts(prover, proven, "proven_unit_edges", true)) return fault;
     if (Fault fault = check_verdicts(prover, claims.near_misses, "near_misses", false)) {

@@ -11,10 +11,23 @@
 
 namespace vantor::exact {
 
+// The largest work the check takes on, so that no claim, however hostile,
+// makes it allocate or compute without bound: the field's degree (the
+// construction works in far smaller fields), the characters of one
+// coefficient (an integer of more than 309 digits rounds to an infinite
+// float, so no finite point rests on it) and the bits of the common
+// denominator of the elements, on which every pair verdict works.
+inline constexpr std::uint64_t kMaxCheckedDegree = 256;
+inline constexpr std::uint64_t kMaxCoefficientChars = 2 * 309 + 2;
+inline constexpr std::uint64_t kMaxCommonDenominatorBits = 4096;
+
 // Checks, in this order, and returns the first failure as a sentence, or
 // nothing when every claim holds:
-// - the generators make a field that contains -1;
-// - every element and translation reads as an element of that field;
+// - the generators make a field that contains -1, of degree at most
+//   kMaxCheckedDegree;
+// - every element and translation reads as an element of that field, each
+//   coefficient at most kMaxCoefficientChars long, the common denominator
+//   of the elements at most kMaxCommonDenominatorBits;
 // - every point is the principal embedding of its element, bit for bit;
 // - every translation has modulus exactly 1;
 // - every certified edge (i, j, t, s) has i < j < n, a listed translation,
@@ -27,7 +40,10 @@ namespace vantor::exact {
 //   exactly the pairs within it of distance 1 (the pair test of
 //   count_unit_distances), so that no unit pair in that window is left out;
 // - `exact_unit_distances` equals the number of proven unit edges.
-// Polls for interruption.
+// Polls for interruption at least once per element, translation or pair.
+// Throws RequestTooLarge (memory_budget.hpp) before any big-number work
+// when the elements and translations as exact numbers would not fit in
+// memory.
 std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& claims,
                                              std::uint64_t exact_unit_distances);
 

@@ -144,6 +144,35 @@ TEST(ClaimsCheck, EveryEditIsNamed) {
                        "audit_tolerance: "));
 }
 
+// Claims sized to make the check allocate or compute without bound are
+// refused before that work: a field beyond kMaxCheckedDegree, a coefficient
+// longer than a finite float can justify, elements whose common
+// denominator outgrows kMaxCommonDenominatorBits.
+TEST(ClaimsCheck, HostileSizesAreRefusedBeforeTheWork) {
+    ExactMultiquadraticResult wide;
+    wide.generators = {2, 3, 5, 7, 11, 13, 17, 19, -1};
+    wide.translations = {AlgebraicKey{std::vector<std::string>(512, "0")}};
+    EXPECT_EQ(first_false_claim(wide, 0).value_or("(accepted)"),
+              "generators_completed: a field of degree 512, beyond the largest the check "
+              "takes (256)");
+
+    const ExactMultiquadraticResult genuine = build({2}, 17, 2, 40);
+    ExactMultiquadraticResult huge = genuine;
+    huge.elements[3].coefficients[1] = "1/1" + std::string(4'000'000, '0');
+    EXPECT_EQ(first_false_claim(huge, 0).value_or("(accepted)"),
+              "elements[3][1]: more digits than a finite float carries");
+
+    // Denominators 10^300 + 1, 10^300 + 2, ...: pairwise almost coprime, so
+    // their lcm passes 4096 bits within a few dozen elements.
+    ExactMultiquadraticResult coprime = genuine;
+    for (std::size_t k = 0; k < coprime.elements.size(); ++k) {
+        coprime.elements[k].coefficients[0] =
+            "1/1" + std::string(299, '0') + std::to_string(k + 1);
+    }
+    const std::string fault = first_false_claim(coprime, 0).value_or("(accepted)");
+    EXPECT_EQ(fault.rfind("elements: the common denominator of elements[0..", 0), 0u) << fault;
+}
+
 // Edge lists over many buckets of points come out as the sorted set of
 // pairs, and pairs whose number is known in advance are sized first.
 TEST(UnitEdges, SortedOverManyBucketsAndSizedBeforeCollecting) {

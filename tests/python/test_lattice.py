@@ -11,6 +11,7 @@ import signal
 import sys
 import threading
 
+import numpy
 import pytest
 
 import vantor
@@ -142,6 +143,8 @@ def test_verify_rejects_an_edited_result(edit, message):
     (lambda: vl.best(10**15), MemoryError, None),
     (lambda: vl.verify({"family": "square"}), KeyError, None),
     (lambda: vl.verify(dict(vl.best(5), edges=[(0, 1)])), TypeError, None),
+    (lambda: vl.verify(numpy.float32(1.0)), TypeError,
+     "result must be a mapping, not numpy.float32"),
 ])
 def test_invalid_requests_raise(call, error, message):
     with pytest.raises(error) as raised:

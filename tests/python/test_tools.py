@@ -14,7 +14,7 @@ import pytest
 import vantor
 import vantor_lattice
 import vantor_tools
-from vantor_tools import exact, graph, lattice, records
+from vantor_tools import documents, exact, graph, lattice, records
 
 ADVERSARIAL = [
     [],
@@ -106,7 +106,9 @@ def test_exports_check_and_every_edit_fails(certified, tmp_path):
     last = document["points"][7][0]
     edits = {
         "points[3]": lambda d: d["elements"][3].__setitem__(0, "5/7"),
-        "points[7]": lambda d: d["points"][7].__setitem__(0, math.nextafter(last, 9.0)),
+        "points[7]": lambda d: (d["points"][7].__setitem__(0, math.nextafter(last, 9.0)),
+                                d.__setitem__("points_sha256", graph.points_sha256(d["points"]))),
+        "points_sha256": lambda d: d.__setitem__("points_sha256", "0" * 64),
         "proven_unit_edges[": lambda d: d["proven_unit_edges"].append(d["near_misses"][-1]),
         "exact_unit_distances": lambda d: d.__setitem__("exact_unit_distances", 1),
         "certified_edges[0]": lambda d: d["certified_edges"][0].__setitem__(3, -1),
@@ -114,13 +116,16 @@ def test_exports_check_and_every_edit_fails(certified, tmp_path):
     for fault, edit in edits.items():
         with pytest.raises(ValueError, match=fault.replace("[", r"\[")):
             exact.check(edited(document, edit))
-    with pytest.raises(KeyError):
+    with pytest.raises(documents.DocumentError, match="missing key 'translations'"):
         exact.check(edited(document, lambda d: d.pop("translations")))
 
 
 def test_lattice_exports_check_and_edits_fail(tmp_path):
-    for result in (records.best(100), lattice.eisenstein_lattice(60), lattice.square_lattice(40)):
-        document = graph.export_document(result, {"function": "best", "arguments": {}})
+    for function, n in (("records.best", 100), ("lattice.eisenstein_lattice", 60),
+                        ("lattice.square_lattice", 40)):
+        result = getattr(vantor_tools, function.split(".")[0]).__dict__[function.split(".")[1]](n)
+        document = graph.export_document(result, {"function": f"vantor_tools.{function}",
+                                                  "arguments": {"n": n}})
         document = json.loads(json.dumps(document))
         assert exact.check(document) is True
         with pytest.raises(ValueError):
