@@ -74,7 +74,7 @@ for name in $modules; do
         exit 1
     fi
 done
-for licence in LICENSE LICENSES/GMP.txt LICENSES/LGPL-3.0.txt; do
+for licence in LICENSE LICENSES/GMP.txt LICENSES/LGPL-3.0.txt LICENSES/nauty.txt LICENSES/Apache-2.0.txt; do
     if ! ls "$site"/vantor-*.dist-info/licenses/"$licence" >/dev/null 2>&1; then
         echo "vantor wheel: $licence is missing from the wheel's licence files" >&2
         exit 1

@@ -29,7 +29,8 @@ class Progress:
             self._call = progress
         elif progress is True:
             try:
-                from tqdm import tqdm
+                # tqdm is optional and may come without type information.
+                from tqdm import tqdm  # type: ignore[import-untyped,import-not-found,unused-ignore]
             except ImportError:
                 self._text = True
             else:

@@ -28,13 +28,12 @@ must equal the count its line claims; a table that fails is refused.
 from __future__ import annotations
 
 import array
-import functools
 import importlib.resources
 import math
 from collections import OrderedDict
 from collections.abc import Iterable, Sequence
 from dataclasses import dataclass
-from typing import Any
+from typing import Any, cast
 
 from vantor_tools import _lattice
 
@@ -163,11 +162,15 @@ def parse(text: str) -> RecordTable:
     return RecordTable(entries, best, n_max)
 
 
-@functools.cache
+_stored: list[RecordTable] = []
+
+
 def stored_table() -> RecordTable:
     """The table installed with the package, parsed once per process."""
-    text = importlib.resources.files("vantor_tools").joinpath("data/records.txt").read_text()
-    return parse(text)
+    if not _stored:
+        text = importlib.resources.files("vantor_tools").joinpath("data/records.txt").read_text()
+        _stored.append(parse(text))
+    return _stored[0]
 
 
 # ---- building a set -------------------------------------------------------------
@@ -178,11 +181,16 @@ def with_rows(rows: Sequence[Sequence[int]], columns: int) -> memoryview:
     return memoryview(flat).cast("B").cast("q", [len(rows), columns])
 
 
+def _rows(table: memoryview) -> list[list[int]]:
+    """The rows of an int64 table as lists."""
+    return cast(list[list[int]], table.tolist())
+
+
 def translated_apart(entry_family: str, first: dict[str, Any],
                      second: dict[str, Any]) -> list[list[int]]:
     """The coordinates of `second` moved by a lattice vector so that every
     point of it lies more than 1 from every point of `first`."""
-    rows_b = second["coordinates"].tolist()
+    rows_b = _rows(second["coordinates"])
     if entry_family == "moser":
         # Along the real axis: (k, 0, 0, 0) moves every point by k.
         reach = max(x for x, _ in first["points"]) - min(x for x, _ in second["points"])
@@ -191,7 +199,7 @@ def translated_apart(entry_family: str, first: dict[str, Any],
     # Along whole rows: b grows by enough rows that the gap exceeds sqrt(m)
     # lattice units (a row is at least sqrt(3)/2 high).
     m = first["m"]
-    rows_a = first["coordinates"].tolist()
+    rows_a = _rows(first["coordinates"])
     gap = max(b for _, b in rows_a) - min(b for _, b in rows_b) + 2 * math.isqrt(m) + 4
     return [[a, b + gap] for a, b in rows_b]
 
@@ -224,33 +232,33 @@ class Builder:
         n = entry.base_size
         kind = entry.base[0]
         if kind == "atlas":
-            return self._atlas(n)["coordinates"].tolist(), "atlas"
+            return _rows(self._atlas(n)["coordinates"]), "atlas"
         if kind == "family":
             made = self._family_set(entry.family, n)
             if made["m"] != entry.m:
                 raise RuntimeError(f"the records table builds {entry.frame} {entry.n} from "
                                    f"the {entry.family} lattice's choice, which is now norm "
                                    f"{made['m']}")
-            return made["coordinates"].tolist(), str(made["shape"])
+            return _rows(made["coordinates"]), str(made["shape"])
         if kind == "patch":
             size = int(entry.base[2])
             patch = _lattice.lattice_patch(entry.family, entry.base[1], size)
             removed, _ = _lattice.peel_order(entry.family, entry.m, patch)
             gone = set(removed[:size - n])
-            rows = patch.tolist()
+            rows = _rows(patch)
             return [rows[k] for k in range(size) if k not in gone], entry.base[1]
         a = int(entry.base[1])
         first = self.build(self._table.entries[(entry.frame, a)])
         second = self.build(self._table.entries[(entry.frame, n - a)])
         moved = translated_apart(entry.family, first, second)
-        return first["coordinates"].tolist() + moved, "union"
+        return _rows(first["coordinates"]) + moved, "union"
 
     def _make(self, entry: Entry) -> dict[str, Any]:
         rows, shape = self._base_rows(entry)
         columns = 4 if entry.family == "moser" else 2
         if entry.grow:
             added, _ = _lattice.grow(entry.family, entry.m, with_rows(rows, columns), entry.grow)
-            rows = rows + added.tolist()
+            rows = rows + _rows(added)
         # The kernel labels a rank-2 set with a shape of its family; the
         # label is replaced below.
         kernel_shape = shape if shape in RANK2_SHAPES.get(entry.family, ("atlas",)) else "disk"

@@ -22,7 +22,6 @@ stands behind ``bisect``.
 
 from __future__ import annotations
 
-import functools
 import gzip
 import importlib.resources
 import operator
@@ -82,10 +81,15 @@ class CatalogueEntry(LatticeResult):
     canonical_graph6: str
 
 
-@functools.cache
+_catalogue_lines: list[dict[int, list[tuple[int, str, str]]]] = []
+
+
 def _stored_catalogue() -> dict[int, list[tuple[int, str, str]]]:
     """The catalogue's lines by size, (unit distances, canonical graph6,
-    points), in the stored order; only the form is checked here."""
+    points), in the stored order, read once per process; only the form is
+    checked here."""
+    if _catalogue_lines:
+        return _catalogue_lines[0]
     packed = importlib.resources.files("vantor_tools").joinpath(
         "data/moser_catalogue.txt.gz").read_bytes()
     text = gzip.decompress(packed).decode()
@@ -98,6 +102,7 @@ def _stored_catalogue() -> dict[int, list[tuple[int, str, str]]]:
             raise ValueError(f"catalogue line {number}: expected <n> <unit distances> "
                              "<canonical graph6> <points>")
         found.setdefault(int(fields[0]), []).append((int(fields[1]), fields[2], fields[3]))
+    _catalogue_lines.append(found)
     return found
 
 
