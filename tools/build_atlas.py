@@ -33,10 +33,7 @@ first reads it.
 
 from __future__ import annotations
 
-import argparse
-import gzip
 import concurrent.futures
-import hashlib
 import math
 import pathlib
 import sys
@@ -46,6 +43,8 @@ from typing import Any
 from vantor_tools import _lattice, records
 from vantor_tools.point_text import DIGITS, OFFSET, encode
 from vantor_tools.record_table import with_rows
+
+import stored_data
 
 STORED = pathlib.Path(__file__).resolve().parent.parent / "data" / "moser_atlas.txt.gz"
 
@@ -145,37 +144,5 @@ def atlas_text(n_max: int, workers: int, log) -> str:
     return "\n".join(lines) + "\n"
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--n-max", type=int, default=N_MAX)
-    parser.add_argument("--workers", type=int, default=1,
-                        help="worker processes for the search tasks (default: run them here)")
-    parser.add_argument("--out", type=pathlib.Path, default=STORED)
-    parser.add_argument("--check", action="store_true",
-                        help="compare with the stored atlas instead of writing")
-    args = parser.parse_args()
-
-    def log(text: str) -> None:
-        print(text, file=sys.stderr, flush=True)
-
-    started = time.perf_counter()
-    text = atlas_text(args.n_max, args.workers, log)
-    digest = hashlib.sha256(text.encode()).hexdigest()
-    log(f"atlas of n <= {args.n_max} in {time.perf_counter() - started:.1f} s; "
-        f"sha256 {digest}")
-    if args.check:
-        if gzip.decompress(STORED.read_bytes()).decode() != text:
-            log(f"{STORED} differs from what the searches give now")
-            return 1
-        log(f"{STORED} is reproduced exactly")
-        return 0
-    # Compressed the same way every time (no name, no time stamp), so the
-    # file is reproduced byte for byte as well as its text.
-    packed = gzip.compress(text.encode(), compresslevel=9, mtime=0)
-    args.out.write_bytes(packed)
-    log(f"wrote {args.out} ({len(packed)} bytes; {len(text)} bytes of text)")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(stored_data.main(__doc__.splitlines()[0], STORED, N_MAX, atlas_text))

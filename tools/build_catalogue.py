@@ -31,10 +31,7 @@ in standard position and written as in the atlas
 
 from __future__ import annotations
 
-import argparse
-import gzip
 import concurrent.futures
-import hashlib
 import pathlib
 import struct
 import sys
@@ -45,6 +42,8 @@ from typing import Any
 from vantor_tools import _lattice, _native
 from vantor_tools.point_text import encode
 from vantor_tools.record_table import with_rows
+
+import stored_data
 
 STORED = pathlib.Path(__file__).resolve().parent.parent / "data" / "moser_catalogue.txt.gz"
 N_MAX = 100
@@ -77,6 +76,19 @@ def plus(p: tuple[int, ...], q: tuple[int, ...]) -> tuple[int, ...]:
     return (p[0] + q[0], p[1] + q[1], p[2] + q[2], p[3] + q[3])
 
 
+def outside_degrees(points: list[tuple[int, ...]],
+                    members: set[tuple[int, ...]]) -> dict[tuple[int, ...], int]:
+    """Every point outside the set at a unit step from it, with the number
+    of the set's points it is joined to."""
+    outside: dict[tuple[int, ...], int] = {}
+    for p in points:
+        for s in UNIT_STEPS:
+            q = plus(p, s)
+            if q not in members:
+                outside[q] = outside.get(q, 0) + 1
+    return outside
+
+
 def swaps(rows: list[list[int]]) -> list[list[list[int]]]:
     """Every set made from this one by moving one point to a place outside
     it where the number of unit distances stays the same: point p of degree
@@ -85,12 +97,7 @@ def swaps(rows: list[list[int]]) -> list[list[list[int]]]:
     points = [tuple(row) for row in rows]
     members = set(points)
     degree = {p: sum(plus(p, s) in members for s in UNIT_STEPS) for p in points}
-    outside: dict[tuple[int, ...], int] = {}
-    for p in points:
-        for s in UNIT_STEPS:
-            q = plus(p, s)
-            if q not in members:
-                outside[q] = outside.get(q, 0) + 1
+    outside = outside_degrees(points, members)
     by_degree: dict[int, list[int]] = {}
     for k, p in enumerate(points):
         by_degree.setdefault(degree[p], []).append(k)
@@ -110,13 +117,7 @@ def grown(rows: list[list[int]], gain: int) -> list[list[list[int]]]:
     """The set with one point added that makes `gain` unit distances, for
     every such point, by coordinates."""
     points = [tuple(row) for row in rows]
-    members = set(points)
-    outside: dict[tuple[int, ...], int] = {}
-    for p in points:
-        for s in UNIT_STEPS:
-            q = plus(p, s)
-            if q not in members:
-                outside[q] = outside.get(q, 0) + 1
+    outside = outside_degrees(points, set(points))
     return [rows + [list(q)] for q in sorted(outside) if outside[q] == gain]
 
 
@@ -199,36 +200,5 @@ def catalogue_text(n_max: int, workers: int, log: Callable[[str], None]) -> str:
     return "\n".join(lines) + "\n"
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--n-max", type=int, default=N_MAX)
-    parser.add_argument("--workers", type=int, default=1)
-    parser.add_argument("--out", type=pathlib.Path, default=STORED)
-    parser.add_argument("--check", action="store_true",
-                        help="compare with the stored catalogue instead of writing")
-    args = parser.parse_args()
-
-    def log(text: str) -> None:
-        print(text, file=sys.stderr, flush=True)
-
-    started = time.perf_counter()
-    text = catalogue_text(args.n_max, args.workers, log)
-    digest = hashlib.sha256(text.encode()).hexdigest()
-    log(f"catalogue of n <= {args.n_max} in {time.perf_counter() - started:.1f} s; "
-        f"sha256 {digest}")
-    if args.check:
-        if gzip.decompress(STORED.read_bytes()).decode() != text:
-            log(f"{STORED} differs from what the searches give now")
-            return 1
-        log(f"{STORED} is reproduced exactly")
-        return 0
-    # Compressed the same way every time (no name, no time stamp), so the
-    # file is reproduced byte for byte as well as its text.
-    packed = gzip.compress(text.encode(), compresslevel=9, mtime=0)
-    args.out.write_bytes(packed)
-    log(f"wrote {args.out} ({len(packed)} bytes; {len(text)} bytes of text)")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(stored_data.main(__doc__.splitlines()[0], STORED, N_MAX, catalogue_text))

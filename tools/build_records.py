@@ -27,8 +27,6 @@ file is reproduced byte for byte. After a rebuild, reinstall the package
 
 from __future__ import annotations
 
-import argparse
-import hashlib
 import pathlib
 import sys
 import time
@@ -36,6 +34,8 @@ import time
 from vantor_tools import _lattice
 from vantor_tools import record_table as rt
 from vantor_tools.records import moser_atlas
+
+import stored_data
 
 STORED = pathlib.Path(__file__).resolve().parent.parent / "data" / "records.txt"
 N_MAX = 2000
@@ -123,7 +123,8 @@ def search_frame(frame: Frame, n_max: int, table: rt.RecordTable,
         rows = grown if kind == 1 else builder.build(entry)["coordinates"].tolist()
 
 
-def build_table(n_max: int, log) -> str:
+def build_table(n_max: int, workers: int, log: stored_data.Log) -> str:
+    del workers  # the table needs no search tasks
     started = time.perf_counter()
     frames = {"moser": Frame("moser", n_max)}
     for m in NORMS:
@@ -183,31 +184,5 @@ def family_set(family: str, n: int) -> dict:
     return _lattice.square_lattice(n)
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--n-max", type=int, default=N_MAX)
-    parser.add_argument("--out", type=pathlib.Path, default=STORED)
-    parser.add_argument("--check", action="store_true",
-                        help="compare with the stored table instead of writing")
-    args = parser.parse_args()
-
-    def log(text: str) -> None:
-        print(text, file=sys.stderr, flush=True)
-
-    started = time.perf_counter()
-    text = build_table(args.n_max, log)
-    digest = hashlib.sha256(text.encode()).hexdigest()
-    log(f"table of n <= {args.n_max} in {time.perf_counter() - started:.1f} s; sha256 {digest}")
-    if args.check:
-        if STORED.read_text() != text:
-            log(f"{STORED} differs from what the search gives now")
-            return 1
-        log(f"{STORED} is reproduced exactly")
-        return 0
-    args.out.write_text(text)
-    log(f"wrote {args.out} ({len(text)} bytes)")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(stored_data.main(__doc__.splitlines()[0], STORED, N_MAX, build_table))
