@@ -3,12 +3,13 @@ construction, the stored table and catalogue checked exactly when read and
 refused when tampered with, canonical forms that tell graphs apart, and the
 search through a dask cluster giving the in-process result."""
 
+import json
 import random
 
 import pytest
 
 import vantor
-from vantor_tools import _lattice, _native, records
+from vantor_tools import _lattice, _native, point_text, records
 from vantor_tools import record_table as rt
 
 # Densest unit-distance graphs up to isomorphism (OEIS A385657; Alexeev, Mixon
@@ -153,3 +154,60 @@ def test_a_search_through_a_dask_cluster_gives_the_in_process_result():
     assert seen == [(1, 3), (2, 3), (3, 3)]
     assert {n: (r["unit_distances"], r["coordinates"].tobytes()) for n, r in here.items()} == \
         {n: (r["unit_distances"], r["coordinates"].tobytes()) for n, r in there.items()}
+
+
+@pytest.mark.parametrize("text, points, message", [
+    ("vvvv", 2, "expected 8 coordinate characters"),
+    ("vv!v", 1, "expected 4 coordinate characters"),
+    ("1,2,3;4,5,6,7", 2, "malformed decimal point"),
+    ("1,2,3,4;" + "9" * 30 + ",0,0,0", 2, "malformed decimal point"),
+    ("1,2,3,4", 2, "expected 2 points, found 1"),
+])
+def test_stored_point_text_is_read_strictly(text, points, message):
+    with pytest.raises(ValueError, match=message):
+        point_text.decode(text, points, 4)
+    rows = [[-31, 0, 30, 5], [100, -100, 0, 0]]
+    assert point_text.decode(point_text.encode(rows), 2, 4) == rows
+    assert point_text.decode(point_text.encode(rows[:1]), 1, 4) == rows[:1]
+
+
+@pytest.mark.parametrize("family, m, rows, message", [
+    ("moser", 1, [[0, 0, 0, 0], [0, 0, 0, 0]], "points 0 and 1"),
+    ("eisenstein", 7, [[0, 0], [2, 1], [0, 0]], "points"),
+    ("eisenstein", 7, [[0, 0], [2**60, 0]], "exceed"),
+    ("square", 3, [[0, 0]], None),
+])
+def test_sets_from_coordinates_are_checked(family, m, rows, message):
+    table = rt.with_rows(rows, len(rows[0]))
+    if message is None:
+        # Any norm is accepted; 3 joins no two points of the square lattice.
+        assert _lattice.lattice_set(family, m, table, "disk")["unit_distances"] == 0
+        return
+    with pytest.raises(ValueError, match=message):
+        _lattice.lattice_set(family, m, table, "atlas" if family == "moser" else "disk")
+
+
+def test_best_beyond_the_table_and_at_its_edges():
+    assert records.best(0)["points"] == []
+    with pytest.raises(OverflowError):
+        records.best(-1)
+    with pytest.raises(TypeError):
+        records.best(2.0)
+    beyond = records.best(2001)
+    assert beyond["unit_distances"] >= records.best(2000)["unit_distances"] + 2
+
+
+def test_cli_writes_every_catalogue_entry_as_a_checkable_export(tmp_path):
+    from vantor_tools import cli
+    assert cli.main(["best", "6", "--all", "--out", str(tmp_path)]) == 0
+    files = sorted(tmp_path.glob("catalogue_6_*.json"))
+    assert len(files) == 4
+    for path in files:
+        assert cli.main(["check", str(path)]) == 0
+    document = json.loads(files[0].read_text())
+    forms = {json.loads(p.read_text())["canonical_graph6"] for p in files}
+    other = next(form for form in forms if form != document["canonical_graph6"])
+    files[0].write_text(json.dumps(dict(document, canonical_graph6=other)))
+    assert cli.main(["check", str(files[0])]) == 1
+    files[0].write_text(json.dumps(dict(document, shape="atlas")))
+    assert cli.main(["check", str(files[0])]) == 1
