@@ -161,6 +161,13 @@ def build_table(n_max: int, workers: int, log: stored_data.Log) -> str:
         best = max((frames[name].entry[n] for name in order if frames[name].entry[n]),
                    key=lambda e: (e.unit_distances, -order.index(e.frame)))
         keep(best)
+    # A set of eisenstein_lattice is written as the patch it was trimmed
+    # from, so that best(n) builds it without choosing again.
+    for key, entry in kept.items():
+        if entry.base == ("family",):
+            kept[key] = rt.Entry(entry.n, entry.frame, entry.unit_distances,
+                                 as_patch(entry.family, entry.base_size, entry.m), entry.grow)
+    log(f"family sets as patches in {time.perf_counter() - started:.0f} s")
     lines = [
         "# Densest sets known to vantor: <n> <frame> <unit distances> <recipe>.",
         "# The set of n points is the line of n with the most unit distances (the",
@@ -176,6 +183,26 @@ def build_table(n_max: int, workers: int, log: stored_data.Log) -> str:
     rt.build(written, written.entries.values(), moser_atlas, family_set)
     log(f"every set built and checked in {time.perf_counter() - started:.0f} s")
     return text
+
+
+def as_patch(family: str, n: int, m: int) -> tuple[str, ...]:
+    """("patch", shape, N) for the patch that eisenstein_lattice(n) (or
+    square_lattice) trims to its set, trying the sizes its choice tries
+    (n, and n plus 1 .. 32 or n / 2^k points); ("family",) if none is."""
+    made = family_set(family, n)
+    shape = made["shape"]
+    wanted = sorted(map(tuple, made["coordinates"].tolist()))
+    extras = {max(1, n >> k) for k in range(8)} | set(range(1, min(n, 32) + 1) if n <= 4096 else ())
+    for size in [n] + [n + e for e in sorted(extras)]:
+        patch = _lattice.lattice_patch(family, shape, size)
+        removed, left = _lattice.peel_order(family, m, patch)
+        if left[size - n] != made["unit_distances"]:
+            continue
+        gone = set(removed[:size - n])
+        rows = patch.tolist()
+        if sorted(tuple(rows[k]) for k in range(size) if k not in gone) == wanted:
+            return ("patch", shape, str(size))
+    return ("family",)
 
 
 def family_set(family: str, n: int) -> dict:
