@@ -4,6 +4,7 @@ refused when tampered with, canonical forms that tell graphs apart, and the
 search through a dask cluster giving the in-process result."""
 
 import json
+import math
 import random
 
 import pytest
@@ -211,3 +212,36 @@ def test_cli_writes_every_catalogue_entry_as_a_checkable_export(tmp_path):
     assert cli.main(["check", str(files[0])]) == 1
     files[0].write_text(json.dumps(dict(document, shape="atlas")))
     assert cli.main(["check", str(files[0])]) == 1
+
+
+@pytest.mark.parametrize("frame, recipe_small, recipe_large", [
+    ("moser", "atlas", "atlas"),
+    ("eisenstein/7", "patch hexagon 12", "patch disk 40"),
+])
+def test_two_sets_side_by_side_keep_their_counts_and_nothing_between(frame, recipe_small,
+                                                                     recipe_large):
+    def counted(n, recipe):
+        entry = rt.Entry(n, frame, 0, tuple(recipe.split()))
+        rows, _ = rt.Builder(rt.RecordTable({}, {}, 0), records.moser_atlas, None) \
+            ._base_rows(entry)
+        return _lattice.lattice_set(entry.family, entry.m, rt.with_rows(rows, len(rows[0])),
+                                    "atlas" if entry.family == "moser" else "disk")
+
+    small, large = counted(9, recipe_small), counted(30, recipe_large)
+    total = small["unit_distances"] + large["unit_distances"]
+
+    def table(claim):
+        entries = [rt.Entry(9, frame, small["unit_distances"], tuple(recipe_small.split())),
+                   rt.Entry(30, frame, large["unit_distances"], tuple(recipe_large.split())),
+                   rt.Entry(39, frame, claim, ("union", "9"))]
+        return rt.RecordTable({(e.frame, e.n): e for e in entries}, {}, 0)
+
+    made = table(total)
+    union = rt.Builder(made, records.moser_atlas, None).build(made.entries[(frame, 39)])
+    assert union["unit_distances"] == total and union["shape"] == "union"
+    points = union["points"]
+    # The smaller set comes first; no point of it is within 1.5 of the other.
+    assert min(math.dist(p, q) for p in points[:9] for q in points[9:]) > 1.5
+    wrong = table(total + 1)
+    with pytest.raises(RuntimeError, match="claims"):
+        rt.Builder(wrong, records.moser_atlas, None).build(wrong.entries[(frame, 39)])
