@@ -5,8 +5,9 @@ The package is organised by concept:
 
 * ``vantor_tools.lattice``: scaled square and Eisenstein lattice patches and
   their exact check (the ``vantor_lattice`` module, which stays importable);
-* ``vantor_tools.records``: sets with the most unit distances known (best(n),
-  the Moser lattice atlas and its beam search);
+* ``vantor_tools.records``: sets with the most unit distances known (best(n)
+  from the stored records table, the catalogue of every non-isomorphic
+  densest set found, the Moser lattice atlas and its beam search);
 * ``vantor_tools.graph``: edges of any point set and the export format;
 * ``vantor_tools.exact``: the multiquadratic construction with the exact
   field element of every point, an exact verdict on every unit pair, and the

@@ -16,7 +16,7 @@ import json
 import os
 import pathlib
 import tempfile
-from collections.abc import Mapping, Sequence
+from collections.abc import Mapping
 from typing import Any
 
 from vantor_tools._native import unit_edges
