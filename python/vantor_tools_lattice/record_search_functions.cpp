@@ -123,6 +123,19 @@ void append_little_endian(std::string& bytes, std::int64_t value) {
     }
 }
 
+}  // namespace
+
+PyRef coordinates_to_bytes(const records::FoundSet& set) {
+    std::string bytes;
+    bytes.reserve(32 * set.coordinates.size());
+    for (const lattice::MoserCoordinate& c : set.coordinates) {
+        for (std::int64_t x : {c.a, c.b, c.c, c.d}) append_little_endian(bytes, x);
+    }
+    return PyRef(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
+}
+
+namespace {
+
 std::int64_t read_little_endian(const char* bytes) {
     std::uint64_t word = 0;
     for (int k = 7; k >= 0; --k) word = word << 8 | static_cast<unsigned char>(bytes[k]);
@@ -133,13 +146,8 @@ PyRef found_to_python(const std::vector<records::FoundSet>& found) {
     PyRef result(PyTuple_New(static_cast<Py_ssize_t>(found.size())));
     if (!result) return {};
     for (std::size_t k = 0; k < found.size(); ++k) {
-        std::string bytes;
-        for (const lattice::MoserCoordinate& c : found[k].coordinates) {
-            for (std::int64_t x : {c.a, c.b, c.c, c.d}) append_little_endian(bytes, x);
-        }
         PyRef count(PyLong_FromUnsignedLongLong(found[k].unit_distances));
-        PyRef points(
-            PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
+        PyRef points = coordinates_to_bytes(found[k]);
         if (!count || !points) return {};
         PyRef entry = pair_to_python(std::move(count), std::move(points));
         if (!entry) return {};

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "common/py_ref.hpp"
+#include "record_search/beam_search.hpp"
 
 namespace vantor::python {
 
@@ -25,5 +26,9 @@ PyObject* check_search_request(PyObject*, PyObject* const* args, Py_ssize_t narg
                                PyObject* kwnames);
 PyObject* merge_search_tasks(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                              PyObject* kwnames);
+
+// A set's coordinates as bytes, little-endian int64 (a, b, c, d) per point:
+// the form the search's tasks hand their sets back in.
+PyRef coordinates_to_bytes(const records::FoundSet& set);
 
 }  // namespace vantor::python

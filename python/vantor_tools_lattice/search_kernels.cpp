@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "record_search/search_state.hpp"
 #include "record_search/search_tasks.hpp"
 #include "vantor_tools_lattice/kernels.hpp"
+#include "vantor_tools_lattice/record_search_functions.hpp"
 
 namespace vantor::python {
 namespace {
@@ -26,20 +26,6 @@ constexpr ParameterTable kTable{"beam_search_densest_task()", kNames, 5};
 constexpr const char* kPositionNames[] = {"coordinates"};
 constexpr ParameterTable kPositionTable{"standard_position()", kPositionNames, 1};
 
-// The coordinates of a set as bytes: little-endian int64 (a, b, c, d) per
-// point, as beam_search_task gives them.
-PyRef set_bytes(const records::FoundSet& set) {
-    std::string bytes;
-    bytes.reserve(32 * set.coordinates.size());
-    for (const lattice::MoserCoordinate& c : set.coordinates) {
-        for (std::int64_t x : {c.a, c.b, c.c, c.d}) {
-            auto word = static_cast<std::uint64_t>(x);
-            for (int k = 0; k < 8; ++k, word >>= 8) bytes.push_back(static_cast<char>(word & 0xff));
-        }
-    }
-    return PyRef(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
-}
-
 PyRef densest_to_python(const std::vector<std::vector<records::FoundSet>>& found) {
     PyRef result(PyTuple_New(static_cast<Py_ssize_t>(found.size())));
     if (!result) return {};
@@ -47,7 +33,7 @@ PyRef densest_to_python(const std::vector<std::vector<records::FoundSet>>& found
         PyRef sets(PyTuple_New(static_cast<Py_ssize_t>(found[n].size())));
         if (!sets) return {};
         for (std::size_t k = 0; k < found[n].size(); ++k) {
-            PyRef bytes = set_bytes(found[n][k]);
+            PyRef bytes = coordinates_to_bytes(found[n][k]);
             if (!bytes) return {};
             PyTuple_SET_ITEM(sets.get(), static_cast<Py_ssize_t>(k), bytes.release());
         }

@@ -171,21 +171,17 @@ std::expected<Growth, LatticeError> grow_most_connected(const StepPoints& set,
     PointIndex& members = *indexed;
 
     // Points outside the set with at least one neighbour in it, by their
-    // number of neighbours; `ranked` orders them most first, then by
+    // number of neighbours; `ranked` holds (-neighbours, point), so its
+    // first entry has the most neighbours and, among equals, the smallest
     // coordinates.
-    std::unordered_map<Key, std::uint64_t, KeyHash> outside;
-    std::set<std::pair<std::uint64_t, Key>, std::function<bool(const std::pair<std::uint64_t, Key>&,
-                                                               const std::pair<std::uint64_t, Key>&)>>
-        ranked([](const auto& x, const auto& y) {
-            if (x.first != y.first) return x.first > y.first;
-            return x.second < y.second;
-        });
+    std::unordered_map<Key, std::int64_t, KeyHash> outside;
+    std::set<std::pair<std::int64_t, Key>> ranked;
     const auto touch = [&](const Key& q) {
         if (members.contains(q)) return;
-        std::uint64_t& n = outside[q];
-        if (n > 0) ranked.erase({n, q});
+        std::int64_t& n = outside[q];
+        if (n > 0) ranked.erase({-n, q});
         ++n;
-        ranked.insert({n, q});
+        ranked.insert({-n, q});
     };
     std::uint64_t edges = 0;
     for (const Key& p : points) {
@@ -204,12 +200,12 @@ std::expected<Growth, LatticeError> grow_most_connected(const StepPoints& set,
     growth.edges.push_back(edges);
     for (std::uint64_t k = 0; k < count && !ranked.empty(); ++k) {
         if ((k & 255) == 0) poll_interrupt();
-        const auto [degree, q] = *ranked.begin();
+        const auto [negated, q] = *ranked.begin();
         if (!within_range(q)) break;
         ranked.erase(ranked.begin());
         outside.erase(q);
         members.emplace(q, members.size());
-        edges += degree;
+        edges += static_cast<std::uint64_t>(-negated);
         growth.edges.push_back(edges);
         for (std::size_t c = 0; c < set.dimension; ++c) growth.added.push_back(q[c]);
         for (const Key& s : steps) touch(plus(q, s));
