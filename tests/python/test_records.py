@@ -3,6 +3,7 @@ construction, the stored table and catalogue checked exactly when read and
 refused when tampered with, canonical forms that tell graphs apart, and the
 search through a dask cluster giving the in-process result."""
 
+import concurrent.futures
 import json
 import math
 import random
@@ -245,3 +246,60 @@ def test_two_sets_side_by_side_keep_their_counts_and_nothing_between(frame, reci
     wrong = table(total + 1)
     with pytest.raises(RuntimeError, match="claims"):
         rt.Builder(wrong, records.moser_atlas, None).build(wrong.entries[(frame, 39)])
+
+
+@pytest.mark.parametrize("line, message", [
+    ("9 moser 18 atlas grow 9", "size out of range"),
+    ("9 eisenstein/7 10 patch disk 8", "unknown recipe"),
+    ("9 eisenstein/7 10 patch disk 9999", "unknown recipe"),
+    ("9 eisenstein/07 10 family", "malformed"),
+    ("9 moser 18 union 9", "unknown recipe"),
+    ("9 moser x atlas", "malformed"),
+])
+def test_malformed_table_lines_are_named(line, message):
+    with pytest.raises(ValueError, match="line 2: " + message):
+        rt.parse("1 moser 0 atlas\n" + line + "\n")
+
+
+def test_standard_position_is_the_same_for_congruent_sets():
+    rows = records.moser_atlas(27)["coordinates"].tolist()
+    # Turned by w1 (a + b w1 + c w3 + d w1 w3 times w1) and moved.
+    turned = [[-b + 3, a + b + 1, -d, c + d + 2] for a, b, c, d in rows]
+    placed = _lattice.standard_position(rt.with_rows(rows, 4)).tolist()
+    assert _lattice.standard_position(rt.with_rows(turned, 4)).tolist() == placed
+    assert _lattice.lattice_set("moser", 1, rt.with_rows(placed, 4), "atlas")[
+        "unit_distances"] == 81
+    with pytest.raises(ValueError, match="distinct"):
+        _lattice.standard_position(rt.with_rows(rows[:3] + rows[:1], 4))
+
+
+class Failing(concurrent.futures.Executor):
+    """Runs the first task, fails the second and leaves the rest pending."""
+
+    def __init__(self):
+        self.futures = []
+
+    def submit(self, fn, /, *args, **kwargs):
+        future = concurrent.futures.Future()
+        if len(self.futures) == 0:
+            future.set_result(fn(*args, **kwargs))
+        elif len(self.futures) == 1:
+            future.set_exception(ConnectionError("worker lost"))
+        self.futures.append(future)
+        return future
+
+
+def test_a_failed_task_cancels_the_others_and_bad_requests_submit_nothing(capfd):
+    executor = Failing()
+    with pytest.raises(ConnectionError, match="worker lost"):
+        records.beam_search(10, width=5, tasks=4, executor=executor, progress=True)
+    assert [f.cancelled() for f in executor.futures] == [False, False, True, True]
+    assert "beam search tasks" in capfd.readouterr().err
+    idle = Failing()
+    with pytest.raises(ValueError, match="tasks must be between 1 and 65536, got 0"):
+        records.beam_search(10, tasks=0, executor=idle)
+    assert idle.futures == []
+    with pytest.raises(ValueError, match="n_max must be between 1 and 5000"):
+        _lattice.merge_search_tasks(0, [])
+    with pytest.raises(ValueError, match="empty"):
+        _lattice.merge_search_tasks(3, [])
