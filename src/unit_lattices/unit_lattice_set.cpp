@@ -1,0 +1,101 @@
+#include "unit_lattices/unit_lattice_set.hpp"
+
+#include <algorithm>
+
+#include "unit_lattices/coordinate_index.hpp"
+#include "utils/interrupt.hpp"
+
+namespace vantor::unit_lattices {
+
+namespace {
+
+// Every pair (i, j), i < j, of rows differing by a unit vector, sorted.
+EdgeList unit_pairs(const UnitLattice& lattice, std::span<const std::int64_t> rows,
+                    const CoordinateIndex& index) {
+    const std::size_t rank = lattice.rank();
+    const auto units = lattice.unit_coordinates();
+    const std::size_t count = rows.size() / rank;
+    EdgeList edges;
+    std::vector<std::int64_t> key(rank);
+    for (std::size_t i = 0; i < count; ++i) {
+        if ((i & 1023) == 0) poll_interrupt();
+        for (std::size_t u = 0; u < lattice.unit_count(); ++u) {
+            for (std::size_t t = 0; t < rank; ++t) key[t] = rows[i * rank + t] + units[u * rank + t];
+            const auto found = index.find(key);
+            if (found != index.end() && found->second > i) edges.push_back({i, found->second});
+        }
+    }
+    std::sort(edges.begin(), edges.end());
+    return edges;
+}
+
+}  // namespace
+
+std::expected<UnitLatticeSet, UnitLatticeError> unit_lattice_set(
+    const UnitLattice& lattice, std::vector<std::int64_t> coordinates) {
+    const std::size_t rank = lattice.rank();
+    const std::size_t count = coordinates.size() / rank;
+    UnitLatticeSet set;
+    CoordinateIndex index;
+    index.reserve(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::span<const std::int64_t> row(coordinates.data() + k * rank, rank);
+        if (!lattice.coordinates_in_range(row)) {
+            return std::unexpected(UnitLatticeError{CoordinateTooLarge{k, kMaxCoordinateLog2}});
+        }
+        const auto [place, fresh] = index.emplace(row_key(coordinates, rank, k), k);
+        if (!fresh) return std::unexpected(UnitLatticeError{RepeatedLatticePoint{place->second, k}});
+        set.points.push_back(lattice.plane_point(row));
+    }
+    set.edges = unit_pairs(lattice, coordinates, index);
+    set.coordinates = std::move(coordinates);
+    return set;
+}
+
+std::expected<void, UnitLatticeError> verify_unit_lattice_set(
+    const UnitLattice& lattice, std::uint64_t columns, std::span<const std::int64_t> coordinates,
+    std::span<const Point> points, std::span<const Edge> edges) {
+    const std::size_t rank = lattice.rank();
+    if (columns != rank) return std::unexpected(UnitLatticeError{WrongColumns{rank, columns}});
+    const std::size_t count = coordinates.size() / rank;
+    if (count != points.size()) {
+        return std::unexpected(UnitLatticeError{PointCountMismatch{count, points.size()}});
+    }
+    CoordinateIndex index;
+    index.reserve(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        if ((k & 1023) == 0) poll_interrupt();
+        const std::span<const std::int64_t> row(coordinates.data() + k * rank, rank);
+        if (!lattice.coordinates_in_range(row)) {
+            return std::unexpected(UnitLatticeError{CoordinateTooLarge{k, kMaxCoordinateLog2}});
+        }
+        if (!same_bits(points[k], lattice.plane_point(row))) {
+            return std::unexpected(UnitLatticeError{PointMismatch{k}});
+        }
+        const auto [place, fresh] = index.emplace(row_key(coordinates, rank, k), k);
+        if (!fresh) return std::unexpected(UnitLatticeError{RepeatedLatticePoint{place->second, k}});
+    }
+    std::vector<std::int64_t> difference(rank);
+    for (std::size_t e = 0; e < edges.size(); ++e) {
+        if ((e & 1023) == 0) poll_interrupt();
+        const Edge edge = edges[e];
+        if (edge.i >= count || edge.j >= count || edge.i >= edge.j) {
+            return std::unexpected(UnitLatticeError{EdgeOutOfRange{e, edge.i, edge.j, count}});
+        }
+        if (e > 0 && !(edges[e - 1] < edge)) return std::unexpected(UnitLatticeError{EdgesNotSorted{e}});
+        for (std::size_t t = 0; t < rank; ++t) {
+            difference[t] = coordinates[edge.j * rank + t] - coordinates[edge.i * rank + t];
+        }
+        if (!lattice.is_unit(difference)) {
+            return std::unexpected(UnitLatticeError{EdgeNotUnit{e, edge.i, edge.j}});
+        }
+    }
+    // The listed edges are distinct unit pairs; equal counts make them all.
+    const EdgeList present = unit_pairs(lattice, coordinates, index);
+    if (present.size() != edges.size()) {
+        return std::unexpected(UnitLatticeError{UnitPairsMissing{edges.size(), present.size()}});
+    }
+    return {};
+}
+
+}  // namespace vantor::unit_lattices
