@@ -20,6 +20,10 @@ __all__ = [
     "grow",
     "lattice_set",
     "standard_position",
+    "unit_lattice",
+    "unit_lattice_patch",
+    "unit_lattice_set",
+    "unit_lattice_verify",
 ]
 
 def square_lattice(
@@ -77,3 +81,11 @@ def lattice_set(
     family: str, m: SupportsIndex, coordinates: Buffer, shape: str
 ) -> dict[str, Any]: ...
 def standard_position(coordinates: Buffer) -> memoryview: ...
+def unit_lattice(
+    generators: Sequence[SupportsIndex], units: Sequence[Sequence[str]]
+) -> tuple[object, dict[str, Any]]: ...
+def unit_lattice_patch(kernel: object, n: SupportsIndex) -> memoryview: ...
+def unit_lattice_set(kernel: object, coordinates: Buffer) -> dict[str, Any]: ...
+def unit_lattice_verify(
+    kernel: object, coordinates: Buffer, points: Any, edges: Buffer
+) -> Literal[True]: ...

@@ -4,15 +4,31 @@ Points of the square lattice or of the Eisenstein integers whose differences
 of norm m become unit distances once scaled by 1/sqrt(m). The functions are
 kernels of ``vantor_tools._lattice``; ``vantor_lattice`` exports the same
 objects.
+
+``UnitLattice`` is a lattice spanned by unit vectors of any multiquadratic
+field with i: its reduced basis, every unit vector (complete by an exact
+enumeration), its symmetries; ``patch`` builds dense sets of it and
+``verify`` re-checks them exactly.
 """
 
 from __future__ import annotations
 
-from typing import Literal, TypedDict
+from collections.abc import Mapping, Sequence
+from fractions import Fraction
+from typing import Any, Literal, NamedTuple, SupportsIndex, TypedDict
 
-from vantor_tools._lattice import eisenstein_lattice, square_lattice, verify
+from vantor_tools._lattice import (
+    eisenstein_lattice,
+    square_lattice,
+    unit_lattice,
+    unit_lattice_patch,
+    unit_lattice_set,
+    unit_lattice_verify,
+)
+from vantor_tools._lattice import verify as _verify_family
 
-__all__ = ["square_lattice", "eisenstein_lattice", "verify", "LatticeResult"]
+__all__ = ["square_lattice", "eisenstein_lattice", "verify", "LatticeResult",
+           "UnitLattice", "Symmetry", "patch", "UnitLatticeResult"]
 
 
 class LatticeResult(TypedDict):
@@ -27,3 +43,147 @@ class LatticeResult(TypedDict):
     edges: memoryview
     unit_distances: int
     verified: bool
+
+
+class UnitLatticeResult(TypedDict):
+    """A set of a unit lattice: the lattice named by its field's generators
+    and its generating units, the points' coordinates in the lattice's
+    reduced basis, the plane points and every unit pair."""
+
+    family: Literal["unit"]
+    generators: list[int]
+    generating_units: list[tuple[str, ...]]
+    points: list[tuple[float, float]]
+    coordinates: memoryview
+    edges: memoryview
+    unit_distances: int
+    verified: bool
+
+
+class Symmetry(NamedTuple):
+    """z -> factor * z, or factor * conj(z) for a reflection; it sends unit
+    k of ``UnitLattice.units`` to unit ``permutation[k]``."""
+
+    reflection: bool
+    factor: tuple[str, ...]
+    permutation: tuple[int, ...]
+
+
+def _coefficient_text(value: object, where: str) -> str:
+    if isinstance(value, str):
+        return value
+    if isinstance(value, int):
+        return str(value)
+    if isinstance(value, Fraction):
+        return f"{value.numerator}/{value.denominator}" if value.denominator != 1 \
+            else str(value.numerator)
+    raise TypeError(f"{where}: expected str, int or Fraction, not {type(value).__name__}")
+
+
+class UnitLattice:
+    """The integer span of elements of modulus 1 of a multiquadratic field.
+
+    ``generators`` are the field's square-free generators as the
+    multiquadratic functions take them (-1, whose root is i, is appended
+    when absent). Each unit is a sequence of one coefficient (str ``'n/d'``,
+    int or Fraction) per basis element: element m is the product of the
+    roots of the generators whose bits are set in m. Raises ValueError
+    when an element does not have modulus exactly 1.
+
+    Attributes: ``generators`` (completed), ``generating_units``, ``rank``,
+    ``denominator`` (common to every element), ``basis`` (LLL-reduced),
+    ``units`` (every element of modulus 1 in the lattice, exact, complete),
+    ``unit_coordinates`` (their coordinates in ``basis``), ``symmetries``
+    (the rotations and reflections fixing 0 that permute the units).
+    """
+
+    __slots__ = ("_kernel", "generators", "generating_units", "rank", "denominator", "basis",
+                 "units", "unit_coordinates", "symmetries")
+
+    def __init__(self, generators: Sequence[SupportsIndex],
+                 units: Sequence[Sequence[str | int | Fraction]]) -> None:
+        texts = [tuple(_coefficient_text(value, f"units[{k}][{m}]")
+                       for m, value in enumerate(unit))
+                 for k, unit in enumerate(units)]
+        kernel, description = unit_lattice(list(generators), texts)
+        self._kernel: object = kernel
+        self.generators: tuple[int, ...] = tuple(description["generators"])
+        self.generating_units: tuple[tuple[str, ...], ...] = tuple(
+            tuple(format(Fraction(value)) for value in unit) for unit in texts)
+        self.rank: int = description["rank"]
+        self.denominator: int = description["denominator"]
+        self.basis: tuple[tuple[str, ...], ...] = tuple(description["basis"])
+        self.units: tuple[tuple[str, ...], ...] = tuple(description["units"])
+        self.unit_coordinates: memoryview = description["unit_coordinates"]
+        self.symmetries: tuple[Symmetry, ...] = tuple(
+            Symmetry(*entry) for entry in description["symmetries"])
+
+    def __repr__(self) -> str:
+        return (f"UnitLattice(generators={list(self.generators)}, rank={self.rank}, "
+                f"units={len(self.units)}, symmetries={len(self.symmetries)})")
+
+    def point_set(self, coordinates: Any) -> UnitLatticeResult:
+        """The set of the given distinct points ((n, rank) int64 table or
+        list of rows), its unit pairs found and checked exactly."""
+        if isinstance(coordinates, list):
+            coordinates = _table(coordinates, self.rank)
+        built = unit_lattice_set(self._kernel, coordinates)
+        return UnitLatticeResult(
+            family="unit", generators=list(self.generators),
+            generating_units=list(self.generating_units), points=built["points"],
+            coordinates=built["coordinates"], edges=built["edges"],
+            unit_distances=built["unit_distances"], verified=built["verified"])
+
+
+def _table(rows: list[Any], columns: int) -> memoryview:
+    import array
+    flat = array.array("q")
+    for index, row in enumerate(rows):
+        if len(row) != columns:
+            raise TypeError(f"coordinates[{index}] must be a row of {columns} integers")
+        flat.extend(row)
+    return memoryview(flat).cast("B").cast("q", (len(rows), columns))
+
+
+def patch(n: SupportsIndex, lattice: UnitLattice) -> UnitLatticeResult:
+    """n points of ``lattice`` with many unit distances, checked exactly.
+
+    The best of the densest first growth from 0 (each step the point with
+    the most unit neighbours in the set) and the balls of least trace form
+    (the points small under every embedding of the field) of n, 5n/4 and 2n
+    points, peeled back to n by removing least connected points.
+    """
+    return lattice.point_set(unit_lattice_patch(lattice._kernel, n))
+
+
+def verify(result: Mapping[str, object]) -> Literal[True]:
+    """Re-check a result dictionary exactly; return True or raise ValueError.
+
+    A set of a unit lattice (``"family": "unit"``): the lattice is rebuilt
+    from its generators and generating units (with its complete list of
+    unit vectors), every point must be the plane point of its coordinates
+    bit for bit, the points distinct, every edge (i, j) with i < j < n in
+    sorted order joining points at distance exactly 1 (exact norm test),
+    no unit pair missing, and ``unit_distances`` the number of edges. Any
+    other result is checked by the kernel ``vantor_tools._lattice.verify``
+    (square, Eisenstein and Moser lattice sets).
+    """
+    if isinstance(result, Mapping) and result.get("family") == "unit":
+        data: Mapping[str, Any] = result
+        lattice = UnitLattice(data["generators"], data["generating_units"])
+        coordinates: Any = data["coordinates"]
+        if isinstance(coordinates, list):
+            coordinates = _table(coordinates, lattice.rank)
+        edges: Any = data["edges"]
+        if isinstance(edges, list):
+            edges = _table(edges, 2)
+        points: Any = data["points"]
+        if isinstance(points, list):
+            points = [tuple(point) for point in points]
+        checked: Literal[True] = unit_lattice_verify(lattice._kernel, coordinates, points, edges)
+        if data.get("unit_distances") != len(edges):
+            raise ValueError(f"unit_distances: {data.get('unit_distances')} stated, "
+                             f"{len(edges)} edges")
+        return checked
+    verified: Literal[True] = _verify_family(result)
+    return verified

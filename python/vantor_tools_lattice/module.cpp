@@ -26,6 +26,7 @@
 #include "common/int64_table.hpp"
 #include "vantor_tools_lattice/kernels.hpp"
 #include "vantor_tools_lattice/record_search_functions.hpp"
+#include "vantor_tools_lattice/unit_lattice_functions.hpp"
 
 namespace vantor::python {
 
@@ -274,6 +275,10 @@ PyMethodDef functions[] = {
     {"grow", as_cfunction(grow), kFastCall, kGrowDoc},
     {"lattice_set", as_cfunction(lattice_set), kFastCall, kLatticeSetDoc},
     {"standard_position", as_cfunction(standard_position), kFastCall, kStandardPositionDoc},
+    {"unit_lattice", as_cfunction(unit_lattice), kFastCall, kUnitLatticeDoc},
+    {"unit_lattice_patch", as_cfunction(unit_lattice_patch), kFastCall, kUnitLatticePatchDoc},
+    {"unit_lattice_set", as_cfunction(unit_lattice_set), kFastCall, kUnitLatticeSetDoc},
+    {"unit_lattice_verify", as_cfunction(unit_lattice_verify), kFastCall, kUnitLatticeVerifyDoc},
 };
 
 PyModuleDef module_def = {

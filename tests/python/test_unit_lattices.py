@@ -1,0 +1,171 @@
+"""Unit lattices: complete unit-vector lists against an independent
+enumeration, the published counts of known rings, symmetries against field
+arithmetic done here, and sets of a user-defined ring verified exactly and
+refused once edited."""
+
+import itertools
+import math
+from fractions import Fraction as F
+
+import pytest
+
+from vantor_tools.lattice import UnitLattice, patch, verify
+
+
+def product(x, y, generators):
+    """x * y in the multiquadratic field: e_r e_s = (prod of g_k, k in r & s) e_(r ^ s)."""
+    out = [F(0)] * len(x)
+    for r, s in itertools.product(range(len(x)), repeat=2):
+        if x[r] and y[s]:
+            scale = math.prod(g for k, g in enumerate(generators) if (r & s) >> k & 1)
+            out[r ^ s] += scale * x[r] * y[s]
+    return out
+
+
+def conjugate(x, generators):
+    bit = generators.index(-1)
+    return [-v if m >> bit & 1 else v for m, v in enumerate(x)]
+
+
+def element(degree, **terms):
+    e = [F(0)] * degree
+    for key, value in terms.items():
+        e[int(key[1:])] = F(value)
+    return e
+
+
+# Q(sqrt3, sqrt11, i): bits 1, 2, 4 are sqrt3, sqrt11, i.
+MOSER_GENERATORS = [3, 11, -1]
+W1 = element(8, m0="1/2", m5="1/2")
+W3 = element(8, m0="5/6", m6="1/6")
+MOSER = [element(8, m0=1), W1, W3, product(W1, W3, MOSER_GENERATORS)]
+# Q(sqrt3, i): bits 1, 2 are sqrt3, i; w = -1/2 + (sqrt3/2) i.
+ZETA12 = [element(4, m0=1), element(4, m2=1), element(4, m0="-1/2", m3="1/2"),
+          element(4, m2="-1/2", m1="-1/2")]
+
+
+def solve(rows, target):
+    """The rational c with c . rows = target (rows independent), or None."""
+    n, degree = len(rows), len(target)
+    # Gaussian elimination on the transposed system.
+    matrix = [[rows[j][m] for j in range(n)] + [target[m]] for m in range(degree)]
+    pivots, r = [], 0
+    for col in range(n):
+        pivot = next((i for i in range(r, degree) if matrix[i][col]), None)
+        if pivot is None:
+            continue
+        matrix[r], matrix[pivot] = matrix[pivot], matrix[r]
+        matrix[r] = [v / matrix[r][col] for v in matrix[r]]
+        for i in range(degree):
+            if i != r and matrix[i][col]:
+                matrix[i] = [a - matrix[i][col] * b for a, b in zip(matrix[i], matrix[r])]
+        pivots.append(col)
+        r += 1
+    if any(row[-1] for row in matrix[r:]):
+        return None
+    return [matrix[pivots.index(j)][-1] for j in range(n)]
+
+
+def brute_force_units(generators, units):
+    """Every element of modulus 1 of the span, found by a box search over
+    the numerators: sum |g_m| x_m^2 = 1 bounds every coefficient."""
+    degree = len(units[0])
+    d = math.lcm(*(v.denominator for u in units for v in u))
+    support = [m for m in range(degree) if any(u[m] for u in units)]
+    weight = [abs(math.prod(g for k, g in enumerate(generators) if m >> k & 1))
+              for m in range(degree)]
+    ranges = [range(-math.isqrt(d * d // weight[m]), math.isqrt(d * d // weight[m]) + 1)
+              for m in support]
+    found = set()
+    for ks in itertools.product(*ranges):
+        if sum(weight[m] * k * k for m, k in zip(support, ks)) != d * d:
+            continue
+        x = [F(0)] * degree
+        for m, k in zip(support, ks):
+            x[m] = F(k, d)
+        c = solve(units, x)
+        if c is None or any(v.denominator != 1 for v in c):
+            continue
+        if product(x, conjugate(x, generators), generators) == element(degree, m0=1):
+            found.add(tuple(x))
+    return found
+
+
+@pytest.mark.parametrize("generators, units, count, symmetries", [
+    (MOSER_GENERATORS, MOSER, 18, 12),
+    ([3, -1], ZETA12, 12, 24),
+])
+def test_unit_lists_are_complete_against_a_box_search(generators, units, count, symmetries):
+    lattice = UnitLattice(generators, units)
+    assert lattice.rank == 4
+    found = {tuple(F(v) for v in u) for u in lattice.units}
+    assert len(lattice.units) == count
+    assert found == brute_force_units(generators, units)
+    # Every symmetry sends every unit where its permutation says.
+    assert len(lattice.symmetries) == symmetries
+    for reflection, factor, permutation in lattice.symmetries:
+        a = [F(v) for v in factor]
+        assert sorted(permutation) == list(range(count))
+        for k, unit in enumerate(lattice.units):
+            v = [F(x) for x in unit]
+            image = product(a, conjugate(v, generators) if reflection else v, generators)
+            assert tuple(image) == tuple(F(x) for x in lattice.units[permutation[k]])
+
+
+def test_moser_lattice_plus_rho7_times_itself_has_36_unit_vectors():
+    rho7 = element(8, m0="11/14", m5="5/14")
+    units = MOSER + [product(rho7, g, MOSER_GENERATORS) for g in MOSER]
+    lattice = UnitLattice([3, 11], units)
+    assert (lattice.rank, len(lattice.units)) == (4, 36)
+
+
+def test_the_description_is_refused_where_it_is_wrong():
+    with pytest.raises(ValueError, match=r"units\[1\]: the element does not have modulus 1"):
+        UnitLattice([3, 11], [MOSER[0], element(8, m0="1/2")])
+    with pytest.raises(ValueError, match=r"units\[0\]: expected 8 coefficients"):
+        UnitLattice([3, 11], [element(4, m0=1)])
+    with pytest.raises(ValueError, match=r"units\[0\]\[1\]"):
+        UnitLattice([3, 11], [["1", "x", 0, 0, 0, 0, 0, 0]])
+    with pytest.raises(TypeError, match=r"units\[0\]\[0\]"):
+        UnitLattice([3, 11], [[1.0, 0, 0, 0, 0, 0, 0, 0]])
+    with pytest.raises(ValueError, match="generators"):
+        UnitLattice([4], [element(4, m0=1)])
+
+
+def test_a_set_of_a_user_defined_ring_is_verified_and_edits_are_refused():
+    # Z[zeta12] together with its rotation by w3: a ring of one's own.
+    generators = [3, 11, -1]
+    units = [element(8, m0=1), element(8, m4=1), W1, W3]
+    lattice = UnitLattice(generators, units)
+    result = patch(60, lattice)
+    assert result["verified"] and len(result["points"]) == 60
+    assert verify(result) is True
+    # The plain-list form of an export is read as well.
+    as_lists = dict(result, coordinates=[list(r) for r in result["coordinates"].tolist()],
+                    edges=[list(e) for e in result["edges"].tolist()],
+                    points=[list(p) for p in result["points"]])
+    assert verify(as_lists) is True
+
+    edges = [tuple(e) for e in result["edges"].tolist()]
+    missing = set(itertools.combinations(range(60), 2)) - set(edges)
+    extra = sorted(edges + [min(missing)])
+    edits = {
+        "moved point": dict(as_lists, points=[[x, y + 2.0 ** -40] if k == 5 else [x, y]
+                                              for k, (x, y) in enumerate(result["points"])]),
+        "dropped edge": dict(as_lists, edges=[list(e) for e in edges[1:]],
+                             unit_distances=len(edges) - 1),
+        "added pair": dict(as_lists, edges=[list(e) for e in extra],
+                           unit_distances=len(edges) + 1),
+        "count": dict(as_lists, unit_distances=len(edges) + 1),
+        "another ring": dict(as_lists, generating_units=[[str(v) for v in u]
+                                                         for u in units[:3]]),
+    }
+    messages = {}
+    for name, edited in edits.items():
+        with pytest.raises((ValueError, TypeError)) as raised:
+            verify(edited)
+        messages[name] = str(raised.value)
+    assert "is not the plane point" in messages["moved point"]
+    assert "unit pairs, the set has" in messages["dropped edge"]
+    assert "distance exactly 1" in messages["added pair"]
+    assert "unit_distances" in messages["count"]
