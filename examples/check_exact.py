@@ -40,6 +40,11 @@ Checked, in this order:
   eisenstein; 1, w1, w3, w1*w3 for moser, w1 = (1 + sqrt(-3))/2,
   w3 = (5 + sqrt(-11))/6); every edge has |z_j - z_i|^2 = norm; unit_distances
   counts the edges.
+- unit_lattice (a set of the lattice spanned by generating_units): every
+  generating unit has |u|^2 = 1; every basis element lies in the integer
+  span of the generating units (echelon form over the integers); each point
+  is sigma of its coordinates over the basis; every edge has
+  |z_j - z_i|^2 = 1; unit_distances counts the edges.
 
 Exit status: 0 when every claim holds (a summary on stdout), 1 when one does
 not (the first fault, one line on stderr), 2 when the file cannot be read or
@@ -316,6 +321,65 @@ def check_lattice(document, field, points, digest):
     return f"{len(edges)} edges at norm {norm} ({family}, {document['shape']})"
 
 
+def integer_echelon(rows):
+    """Integer rows brought to echelon form by Euclid on each column: the
+    nonzero rows are a basis of their integer span."""
+    rows = [list(row) for row in rows]
+    echelon, width = [], len(rows[0]) if rows else 0
+    for column in range(width):
+        while True:
+            live = [row for row in rows if row[column]]
+            if len(live) <= 1:
+                break
+            pivot = min(live, key=lambda row: abs(row[column]))
+            for row in live:
+                if row is not pivot:
+                    q = row[column] // pivot[column]
+                    row[:] = [a - q * b for a, b in zip(row, pivot)]
+        live = [row for row in rows if row[column]]
+        if live:
+            echelon.append((column, live[0]))
+            rows = [row for row in rows if row is not live[0]]
+    return echelon
+
+
+def in_integer_span(echelon, vector):
+    vector = list(vector)
+    for column, row in echelon:
+        if vector[column] % row[column]:
+            return False
+        q = vector[column] // row[column]
+        vector = [a - q * b for a, b in zip(vector, row)]
+    return not any(vector)
+
+
+def check_unit_lattice(document, field, points, digest):
+    n, size = len(points), field.size
+    units = elements(document, "generating_units", size)
+    basis = elements(document, "basis", size)
+    need(units and basis, "generating_units and basis must not be empty")
+    coordinates = int_rows(document, "coordinates", len(basis), n)
+    edges = pairs(document, "edges", n, True)
+    count = get(document, "unit_distances", int)
+    zero = (Fraction(0),) * size
+    for k, unit in enumerate(units):
+        value = squared_modulus(field, zero, unit)
+        claim(value == 1, f"generating_units[{k}]: |u|^2 = {value} is not 1")
+    scale = math.lcm(*(x.denominator for element in units + basis for x in element))
+    echelon = integer_echelon([[int(x * scale) for x in unit] for unit in units])
+    for c, column in enumerate(basis):
+        claim(in_integer_span(echelon, [int(x * scale) for x in column]),
+              f"basis[{c}] is not in the integer span of the generating units")
+    zs = [tuple(sum(a * column[m] for a, column in zip(row, basis)) for m in range(size))
+          for row in coordinates]
+    check_points(field, points, zs, digest)
+    for k, (i, j) in enumerate(edges):
+        value = squared_modulus(field, zs[i], zs[j])
+        claim(value == 1, f"edges[{k}] ({i}, {j}): |z_{j} - z_{i}|^2 = {value} is not 1")
+    claim(count == len(edges), f"unit_distances = {count}, but there are {len(edges)} edges")
+    return f"{len(edges)} unit edges (lattice of {len(units)} generating units, rank {len(basis)})"
+
+
 def load(path):
     """The JSON object of a regular file of at most MAX_BYTES, without duplicate keys."""
     def reject(constant):
@@ -348,12 +412,13 @@ def check(path):
     call = get(document, "call", dict)
     need(isinstance(call.get("function"), str) and isinstance(call.get("arguments"), dict),
          "call is not {'function': str, 'arguments': {...}}")
-    kind = get(document, "kind", str, lambda v: v in ("multiquadratic", "lattice"),
-               "'multiquadratic' or 'lattice'")
+    kind = get(document, "kind", str, lambda v: v in ("multiquadratic", "lattice", "unit_lattice"),
+               "'multiquadratic', 'lattice' or 'unit_lattice'")
     field = Field(get_list(document, "generators_completed"))
     points = read_points(document)
     digest = get(document, "points_sha256", str, DIGEST.fullmatch, "64 lowercase hex digits")
-    checker = check_multiquadratic if kind == "multiquadratic" else check_lattice
+    checker = {"multiquadratic": check_multiquadratic, "lattice": check_lattice,
+               "unit_lattice": check_unit_lattice}[kind]
     counts = checker(document, field, points, digest)
     return (f"{kind} {call['function']}: {len(points)} points in "
             f"Q(sqrt {field.generators}) of degree {field.size}; exactly checked: {counts}; "

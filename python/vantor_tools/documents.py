@@ -72,6 +72,11 @@ _KEYS = {
     "lattice": {"format", "vantor_version", "call", "kind", "family", "shape", "norm",
                 "generators_completed", "basis", "points", "points_sha256", "coordinates",
                 "edges", "unit_distances"},
+    # A set of a unit lattice: the field, the units that span the lattice,
+    # the reduced basis the coordinates refer to.
+    "unit_lattice": {"format", "vantor_version", "call", "kind", "generators_completed",
+                     "generating_units", "basis", "points", "points_sha256", "coordinates",
+                     "edges", "unit_distances"},
 }
 
 _INT64 = 2**63
@@ -282,7 +287,8 @@ def _call(document: Mapping[str, Any]) -> tuple[str, dict[str, Any]]:
     return function, arguments
 
 # Keys an export may have: a catalogue entry states its canonical graph6.
-_OPTIONAL_KEYS: dict[str, set[str]] = {"multiquadratic": set(), "lattice": {"canonical_graph6"}}
+_OPTIONAL_KEYS: dict[str, set[str]] = {"multiquadratic": set(), "lattice": {"canonical_graph6"},
+                                        "unit_lattice": set()}
 
 
 def _check_call(function: str, arguments: dict[str, Any], document: Mapping[str, Any],
@@ -299,6 +305,9 @@ def _check_call(function: str, arguments: dict[str, Any], document: Mapping[str,
 
     kind = document["kind"]
     module, _, name = function.rpartition(".")
+    if kind == "unit_lattice":
+        _unit_lattice_call(function, arguments, points)
+        return
     if function == "vantor_tools.exact.certify":
         _need(kind == "multiquadratic", f"call: {function} makes multiquadratic results")
         _need(set(arguments) == {"generators", "split_prime", "k", "n_target"},
@@ -343,6 +352,19 @@ def _check_call(function: str, arguments: dict[str, Any], document: Mapping[str,
                              f"{ascii(shape)}")
     else:
         raise DocumentError(f"call: unknown function {function!r}")
+    if points != arguments["n"]:
+        raise ValueError(f"points: {points} points, the call asked for {arguments['n']}")
+
+
+def _unit_lattice_call(function: str, arguments: dict[str, Any], points: int) -> None:
+    """A unit lattice set comes from patch(n, lattice) or UnitLattice.point_set."""
+    if function == "vantor_tools.lattice.UnitLattice.point_set":
+        _need(not arguments, f"call.arguments of {function} must be empty")
+        return
+    _need(function == "vantor_tools.lattice.patch",
+          f"call: {function!r} makes no unit lattice sets")
+    _need(set(arguments) == {"n"} and _is_int(arguments["n"]) and 0 <= arguments["n"] < _INT64,
+          f"call.arguments of {function} must be ['n'], an integer in [0, 2^63)")
     if points != arguments["n"]:
         raise ValueError(f"points: {points} points, the call asked for {arguments['n']}")
 
@@ -418,6 +440,29 @@ def _lattice(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
     return {**document, "points": points}
 
 
+def _unit_lattice(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
+    generators = _list(document["generators_completed"], "generators_completed")
+    _need(1 <= len(generators) <= limits.max_generators
+          and all(_is_int(g) and -_LARGEST_NORM <= g <= _LARGEST_NORM for g in generators),
+          f"generators_completed must be 1 to {limits.max_generators} integers "
+          "of magnitude at most 2^53")
+    degree = 2 ** len(generators)
+    denominators: set[str] = set()
+    _elements(document["generating_units"], "generating_units", degree, denominators)
+    _elements(document["basis"], "basis", degree, denominators)
+    _common_denominator_bits(denominators, limits)
+    rank = len(document["basis"])
+    _need(1 <= rank <= degree, f"basis must hold 1 to {degree} elements")
+    _need(len(document["generating_units"]) >= 1, "generating_units must not be empty")
+    points = _points(document["points"])
+    _rows(document["coordinates"], "coordinates", rank, -_INT64)
+    edges = _rows(document["edges"], "edges", 2, 0)
+    if _int(document, "unit_distances", 0, _INT64 - 1) != len(edges):
+        raise ValueError(f"unit_distances: {document['unit_distances']} stated, "
+                         f"{len(edges)} edges")
+    return {**document, "points": points}
+
+
 def validate(document: Any, limits: Limits | None = None) -> dict[str, Any]:
     """Checks an export's structure, limits and plain claims, before any arithmetic.
 
@@ -433,7 +478,7 @@ def validate(document: Any, limits: Limits | None = None) -> dict[str, Any]:
           f"not a vantor export: expected \"format\": \"{FORMAT}\"")
     kind = document.get("kind")
     _need(isinstance(kind, str) and kind in _KEYS,
-          f"kind: expected 'multiquadratic' or 'lattice', not {ascii(kind)[:40]}")
+          f"kind: expected 'multiquadratic', 'lattice' or 'unit_lattice', not {ascii(kind)[:40]}")
     missing = _KEYS[kind] - set(document)
     _need(not missing, f"missing key {ascii(min(missing, default=''))}")
     unknown = set(document) - _KEYS[kind] - _OPTIONAL_KEYS[kind]
@@ -445,7 +490,8 @@ def validate(document: Any, limits: Limits | None = None) -> dict[str, Any]:
     _need(isinstance(version, str) and _VERSION.fullmatch(version) is not None,
           "vantor_version must be a version name")
     function, arguments = _call(document)
-    checked = (_multiquadratic if kind == "multiquadratic" else _lattice)(document, limits)
+    checked = {"multiquadratic": _multiquadratic, "lattice": _lattice,
+               "unit_lattice": _unit_lattice}[kind](document, limits)
     _check_digest(document, checked["points"])
     _check_call(function, arguments, document, len(checked["points"]))
     return checked

@@ -82,6 +82,24 @@ def _check_lattice(document: Mapping[str, Any]) -> Literal[True]:
     return checked
 
 
+def _check_unit_lattice(document: Mapping[str, Any]) -> Literal[True]:
+    """An export of a unit lattice set: the lattice rebuilt from the field and
+    its generating units must have the stated basis, then the set is checked
+    as ``vantor_tools.lattice.verify`` checks it."""
+    rebuilt = lattice.UnitLattice(document["generators_completed"], document["generating_units"])
+    if [list(element) for element in rebuilt.basis] != document["basis"]:
+        raise ValueError("basis: not the reduced basis of the lattice the generating units span")
+    return lattice.verify({
+        "family": "unit",
+        "generators": list(rebuilt.generators),
+        "generating_units": document["generating_units"],
+        "coordinates": document["coordinates"],
+        "points": document["points"],
+        "edges": document["edges"],
+        "unit_distances": document["unit_distances"],
+    })
+
+
 def check(document: Mapping[str, Any],
           limits: documents.Limits | None = None) -> Literal[True]:
     """Re-checks a result or an export exactly; True, or ValueError naming the first fault.
@@ -109,6 +127,10 @@ def check(document: Mapping[str, Any],
             document = {**document, "points": [tuple(point) for point in points]}
         result: Literal[True] = check_multiquadratic(document)
         return result
+    if document.get("kind") == "unit_lattice":
+        return _check_unit_lattice(document)
+    if document.get("family") == "unit":
+        return lattice.verify(document)
     if "family" in document:
         return _check_lattice(document)
     raise ValueError("not a vantor result: expected 'elements' (multiquadratic) "

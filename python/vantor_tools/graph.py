@@ -58,6 +58,9 @@ def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[
     "certified_edges" ([i, j, t, s]), "proven_unit_edges", "near_misses",
     "exact_unit_distances" and "audit_tolerance"; a lattice export adds
     "family", "shape", "norm", "basis", "coordinates", "edges" and
+    "unit_distances". A set of a unit lattice (kind "unit_lattice", from
+    ``vantor_tools.lattice.patch``) adds "generating_units", "basis" (the
+    reduced basis the coordinates refer to), "coordinates", "edges" and
     "unit_distances".
     """
     points = [[x, y] for x, y in result["points"]]
@@ -80,6 +83,8 @@ def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[
             "near_misses": _rows(result["near_misses"]),
             "exact_unit_distances": result["exact_unit_distances"],
         })
+    elif result["family"] == "unit":
+        document.update(_unit_lattice_export(result, points))
     else:
         family = result["family"]
         generators, basis = LATTICE_FIELDS[family]
@@ -97,6 +102,25 @@ def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[
             "unit_distances": result["unit_distances"],
         })
     return document
+
+
+def _unit_lattice_export(result: Mapping[str, Any], points: list[list[float]]) -> dict[str, Any]:
+    """The keys of a unit lattice set's export: the field, the units that
+    span the lattice and its reduced basis, which the coordinates refer to."""
+    from vantor_tools.lattice import UnitLattice
+
+    lattice = UnitLattice(result["generators"], result["generating_units"])
+    return {
+        "kind": "unit_lattice",
+        "generators_completed": list(lattice.generators),
+        "generating_units": [list(unit) for unit in lattice.generating_units],
+        "basis": [list(element) for element in lattice.basis],
+        "points": points,
+        "points_sha256": points_sha256(points),
+        "coordinates": _rows(result["coordinates"]),
+        "edges": _rows(result["edges"]),
+        "unit_distances": result["unit_distances"],
+    }
 
 
 def write_json(path: str | pathlib.Path, document: Mapping[str, Any]) -> None:

@@ -169,3 +169,55 @@ def test_a_set_of_a_user_defined_ring_is_verified_and_edits_are_refused():
     assert "unit pairs, the set has" in messages["dropped edge"]
     assert "distance exactly 1" in messages["added pair"]
     assert "unit_distances" in messages["count"]
+
+
+def test_an_export_of_a_unit_lattice_set_is_rechecked_inside_and_outside(tmp_path):
+    import json
+    import pathlib
+    import subprocess
+    import sys
+
+    from vantor_tools import documents, exact, graph
+
+    lattice = UnitLattice([3, 11], [MOSER[0], element(8, m4=1), W1, W3])
+    document = graph.export_document(patch(40, lattice), {
+        "function": "vantor_tools.lattice.patch", "arguments": {"n": 40}})
+    assert document["kind"] == "unit_lattice"
+    assert document["basis"] == [list(b) for b in lattice.basis]
+    graph.write_json(tmp_path / "set.json", document)
+    assert exact.check(graph.read_json(tmp_path / "set.json")) is True
+
+    edges = document["edges"]
+    absent = next([0, j] for j in range(1, 40) if [0, j] not in edges)
+    edited = {
+        "added pair": dict(document, edges=sorted(edges + [absent]),
+                           unit_distances=len(edges) + 1),
+        "basis": dict(document, basis=[document["basis"][1], document["basis"][0],
+                                       *document["basis"][2:]]),
+        "call": dict(document, call={"function": "vantor_tools.lattice.patch",
+                                     "arguments": {"n": 41}}),
+    }
+    for name, bad in edited.items():
+        with pytest.raises(ValueError):
+            exact.check(json.loads(json.dumps(bad)))
+    with pytest.raises(documents.DocumentError, match="generating_units"):
+        exact.check(dict(document, generating_units=[["1", "x"]]))
+
+    pytest.importorskip("sympy")
+    script = pathlib.Path(__file__).resolve().parents[2] / "examples" / "check_exact.py"
+
+    def outside(doc):
+        path = tmp_path / "outside.json"
+        path.write_text(json.dumps(doc))
+        return subprocess.run([sys.executable, str(script), str(path)], capture_output=True,
+                              text=True, timeout=300)
+
+    accepted = outside(document)
+    assert accepted.returncode == 0, accepted.stderr
+    assert "40 points" in accepted.stdout
+    refused = outside(edited["added pair"])
+    assert refused.returncode == 1 and "is not 1" in refused.stderr
+    # A basis element outside the lattice the generating units span.
+    halved = [[str(F(x) / 2) for x in document["basis"][0]], *document["basis"][1:]]
+    refused = outside(dict(document, basis=halved))
+    assert refused.returncode == 1 and "integer span" in refused.stderr
