@@ -72,7 +72,7 @@ class Symmetry(NamedTuple):
 def _coefficient_text(value: object, where: str) -> str:
     if isinstance(value, str):
         return value
-    if isinstance(value, int):
+    if isinstance(value, int) and not isinstance(value, bool):
         return str(value)
     if isinstance(value, Fraction):
         return f"{value.numerator}/{value.denominator}" if value.denominator != 1 \

@@ -190,7 +190,6 @@ PyRef describe(const ul::UnitLattice& lattice) {
         if (!value || PyList_Append(generators.get(), value.get()) != 0) return {};
     }
     const std::uint64_t rank = lattice.rank();
-    const std::uint64_t degree = lattice.degree();
     PyRef basis(PyList_New(0));
     if (!basis) return {};
     for (std::uint64_t j = 0; j < rank; ++j) {
@@ -224,7 +223,6 @@ PyRef describe(const ul::UnitLattice& lattice) {
     }
     const std::string denominator = lattice.denominator().get_str();
     std::vector<std::int64_t> unit_rows(coordinates.begin(), coordinates.end());
-    (void)degree;
     const bool complete =
         set_item(d, "generators", std::move(generators)) &&
         set_item(d, "rank", count_to_python(rank)) &&

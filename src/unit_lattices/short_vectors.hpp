@@ -10,8 +10,9 @@
 
 namespace vantor::unit_lattices {
 
-// The enumeration gives up beyond this many nodes of its search tree.
-inline constexpr std::uint64_t kMaxEnumerationNodes = std::uint64_t{1} << 32;
+// The enumeration gives up beyond this many nodes of its search tree (a few
+// minutes of exact arithmetic); the known rings need a few thousand.
+inline constexpr std::uint64_t kMaxEnumerationNodes = 100'000'000;
 
 // Every integer vector c (one entry per basis vector) with
 //   Q(c) = sum_i squared[i] * (c_i + sum_{j > i} mu[j][i] * c_j)^2 <= bound,

@@ -11,6 +11,7 @@
 
 #include "algebraic/field/embeddings.hpp"
 #include "algebraic/field/field_element.hpp"
+#include "unit_lattices/short_vectors.hpp"
 #include "unit_lattices/unit_lattice.hpp"
 #include "unit_lattices/unit_norm.hpp"
 
@@ -175,6 +176,24 @@ TEST(UnitLattice, RefusesWhatIsNotALatticeOfUnits) {
     refused = UnitLattice::from_units(std::vector<std::int64_t>{4}, std::vector<Element>{half});
     ASSERT_FALSE(refused);
     EXPECT_TRUE(refused.error().message().starts_with("generators: "));
+}
+
+TEST(ShortVectors, CountsLatticePointsInABallAndStopsAtItsLimit) {
+    // Z^3 under the plain form: the points of norm at most 2 are 0, the 6
+    // axis vectors and the 12 with two entries +-1; a skewed basis of the
+    // same lattice must give as many.
+    const std::vector<std::int64_t> weights{1, 1, 1};
+    const std::vector<IntegerVector> plain{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    const std::vector<IntegerVector> skewed{{1, 0, 0}, {5, 1, 0}, {-7, 3, 1}};
+    for (const auto& basis : {plain, skewed}) {
+        const auto found = vectors_within(gram_schmidt(basis, weights), mpq_class(2));
+        ASSERT_TRUE(found);
+        EXPECT_EQ(found->size(), 19u);
+    }
+    const auto limited = vectors_within(gram_schmidt(plain, weights), mpq_class(100), 50);
+    ASSERT_FALSE(limited);
+    EXPECT_EQ(limited.error().message(),
+              "the unit vectors of this lattice need more than 50 enumeration steps");
 }
 
 TEST(UnitNorm, WideAndNarrowTestsAgree) {
