@@ -28,6 +28,10 @@ std::expected<UnitLattice, UnitLatticeError> UnitLattice::from_units(
     const MultiquadraticField& f = lattice.field_;
     const std::uint64_t degree = f.degree();
     if (units.empty()) return std::unexpected(UnitLatticeError{NoUnits{}});
+    if (units.size() > (std::size_t{1} << kMaxGeneratingUnitsLog2)) {
+        return std::unexpected(
+            UnitLatticeError{DescriptionTooLarge{"number of generating units", kMaxGeneratingUnitsLog2}});
+    }
 
     // The common denominator and the numerator rows.
     mpz_class d = 1;

@@ -49,6 +49,7 @@ inline constexpr std::uint64_t kMaxRank = 32;
 inline constexpr unsigned kMaxDenominatorLog2 = 20;
 inline constexpr unsigned kMaxBasisNumeratorLog2 = 20;
 inline constexpr unsigned kMaxCoordinateLog2 = 26;
+inline constexpr unsigned kMaxGeneratingUnitsLog2 = 12;
 
 class UnitLattice {
 public:
