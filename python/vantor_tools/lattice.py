@@ -102,6 +102,9 @@ class UnitLattice:
 
     def __init__(self, generators: Sequence[SupportsIndex],
                  units: Sequence[Sequence[str | int | Fraction]]) -> None:
+        for k, unit in enumerate(units):
+            if isinstance(unit, str):
+                raise TypeError(f"units[{k}]: expected a sequence of coefficients, not str")
         texts = [tuple(_coefficient_text(value, f"units[{k}][{m}]")
                        for m, value in enumerate(unit))
                  for k, unit in enumerate(units)]

@@ -1,7 +1,7 @@
 #pragma once
 // A unit lattice: the integer span L of finitely many elements of modulus 1
-// of a multiquadratic field with i, as one value that patches, searches,
-// checks and exports take.
+// of a multiquadratic field with i, as one value that patches, the exact
+// check of a set and exports take.
 //
 // Elements of the field are rational coefficients over the product-of-
 // square-roots basis (multiquadratic_field.hpp). Every element of L is held

@@ -126,6 +126,8 @@ def test_the_description_is_refused_where_it_is_wrong():
         UnitLattice([3, 11], [element(4, m0=1)])
     with pytest.raises(ValueError, match=r"units\[0\]\[1\]"):
         UnitLattice([3, 11], [["1", "x", 0, 0, 0, 0, 0, 0]])
+    with pytest.raises(TypeError, match=r"units\[0\]: expected a sequence"):
+        UnitLattice([3, 11], ["(5 + sqrt(-11))/6"])
     with pytest.raises(TypeError, match=r"units\[0\]\[0\]"):
         UnitLattice([3, 11], [[1.0, 0, 0, 0, 0, 0, 0, 0]])
     with pytest.raises(ValueError, match="generators"):
