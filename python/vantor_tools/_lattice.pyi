@@ -21,6 +21,7 @@ __all__ = [
     "lattice_set",
     "standard_position",
     "unit_lattice",
+    "lattice_search_task",
     "unit_lattice_patch",
     "unit_lattice_set",
     "unit_lattice_verify",
@@ -89,3 +90,13 @@ def unit_lattice_set(kernel: object, coordinates: Buffer) -> dict[str, Any]: ...
 def unit_lattice_verify(
     kernel: object, coordinates: Buffer, points: Any, edges: Buffer
 ) -> Literal[True]: ...
+def lattice_search_task(
+    n_max: SupportsIndex,
+    width: SupportsIndex,
+    seed: SupportsIndex,
+    sweeps: SupportsIndex,
+    task: SupportsIndex,
+    steps: Buffer,
+    symmetries: Buffer,
+    progress: bool | Callable[[int, int], object] | None = None,
+) -> tuple[tuple[int, bytes], ...]: ...

@@ -31,7 +31,7 @@ from vantor_tools._lattice import (
 from vantor_tools._lattice import verify as _verify_family
 
 __all__ = ["square_lattice", "eisenstein_lattice", "verify", "LatticeResult",
-           "UnitLattice", "Symmetry", "patch", "UnitLatticeResult"]
+           "UnitLattice", "Symmetry", "patch", "UnitLatticeResult", "moser_lattice"]
 
 
 class LatticeResult(TypedDict):
@@ -230,6 +230,21 @@ class UnitLattice:
             generating_units=list(self.generating_units), points=built["points"],
             coordinates=built["coordinates"], edges=built["edges"],
             unit_distances=built["unit_distances"], verified=built["verified"])
+
+
+# The Moser lattice's generating units, in the order of its coordinates
+# (a, b, c, d) of a + b w1 + c w3 + d w1 w3.
+_MOSER_UNITS = ("1", "(1 + sqrt(-3))/2", "(5 + sqrt(-11))/6",
+                "(5 - sqrt(33) + 5*sqrt(-3) + sqrt(-11))/12")
+_moser: list[UnitLattice] = []
+
+
+def moser_lattice() -> UnitLattice:
+    """The Moser lattice as a UnitLattice: spanned by 1, w1, w3 and w1*w3,
+    w1 = (1 + sqrt(-3))/2, w3 = (5 + sqrt(-11))/6 (18 unit vectors)."""
+    if not _moser:
+        _moser.append(UnitLattice([3, 11], list(_MOSER_UNITS)))
+    return _moser[0]
 
 
 def _table(rows: list[Any], columns: int) -> memoryview:

@@ -14,7 +14,9 @@
   canonical graph6.
 * ``moser_atlas(n)``, ``beam_search`` and ``beam_search_task``: the atlas of
   the densest Moser lattice sets and the search that made it; the search runs
-  here on all threads, or its tasks on any ``concurrent.futures.Executor``.
+  here on all threads, or its tasks (``lattice_search_task``) on any
+  ``concurrent.futures.Executor``, in the Moser lattice or in any unit
+  lattice of rank at most 4.
 
 The compiled modules are kernels behind these functions, as ``_bisect``
 stands behind ``bisect``.
@@ -22,21 +24,25 @@ stands behind ``bisect``.
 
 from __future__ import annotations
 
+import array
+import cmath
 import gzip
 import importlib.resources
+import math
 import operator
-from collections.abc import Callable
+from collections.abc import Callable, Sequence
 from concurrent.futures import Executor, Future
-from typing import Any, SupportsIndex, cast
+from fractions import Fraction
+from typing import Any, SupportsIndex, cast, overload
 
 from vantor_tools import _lattice, _native
 from vantor_tools import record_table as _table
-from vantor_tools.lattice import LatticeResult
+from vantor_tools.lattice import LatticeResult, UnitLattice, UnitLatticeResult, moser_lattice
 from vantor_tools.point_text import decode
 from vantor_tools.progress import Progress
 
 __all__ = ["best", "catalogue", "moser_atlas", "beam_search", "beam_search_task",
-           "CatalogueEntry"]
+           "lattice_search_task", "CatalogueEntry"]
 
 moser_atlas = _lattice.moser_atlas
 beam_search_task = _lattice.beam_search_task
@@ -152,13 +158,27 @@ def catalogue(n: SupportsIndex) -> list[CatalogueEntry]:
 
 # ---- the search ----------------------------------------------------------------------
 
+@overload
 def beam_search(n_max: SupportsIndex, width: SupportsIndex = 500, seed: SupportsIndex = 0,
                 sweeps: SupportsIndex = 3, tasks: SupportsIndex = 1,
                 executor: Executor | None = None,
                 progress: bool | Callable[[int, int], object] | None = None,
-                ) -> dict[int, LatticeResult]:
-    """The densest sets a beam search finds in the Moser lattice, for every
-    size from 1 to n_max.
+                lattice: None = None) -> dict[int, LatticeResult]: ...
+@overload
+def beam_search(n_max: SupportsIndex, width: SupportsIndex = 500, seed: SupportsIndex = 0,
+                sweeps: SupportsIndex = 3, tasks: SupportsIndex = 1,
+                executor: Executor | None = None,
+                progress: bool | Callable[[int, int], object] | None = None,
+                lattice: UnitLattice | None = None,
+                ) -> dict[int, LatticeResult] | dict[int, UnitLatticeResult]: ...
+def beam_search(n_max: SupportsIndex, width: SupportsIndex = 500, seed: SupportsIndex = 0,
+                sweeps: SupportsIndex = 3, tasks: SupportsIndex = 1,
+                executor: Executor | None = None,
+                progress: bool | Callable[[int, int], object] | None = None,
+                lattice: UnitLattice | None = None,
+                ) -> dict[int, LatticeResult] | dict[int, UnitLatticeResult]:
+    """The densest sets a beam search finds in a unit lattice (the Moser
+    lattice unless `lattice` names another), for every size from 1 to n_max.
 
     The Moser lattice is the integer span of 1, w1, w3 and w1*w3 with
     w1 = (1 + i*sqrt(3))/2 and w3 = (5 + i*sqrt(11))/6, the unit vectors of
@@ -174,35 +194,187 @@ def beam_search(n_max: SupportsIndex, width: SupportsIndex = 500, seed: Supports
       the lowest task among equals.
     * `executor`: a concurrent.futures.Executor (a process pool, an MPI or
       dask executor) to run the tasks on, each as
-      beam_search_task(n_max, width, seed, sweeps, k); None runs them here.
-      The result is the same either way.
+      lattice_search_task(n_max, width, seed, sweeps, k, steps, symmetries);
+      None runs them here. The result is the same either way.
     * `progress`: None (off), True (a tqdm bar when tqdm is installed, else
       a line on stderr) or a callable progress(done, total): passes over a
-      pool when the search runs here, tasks finished with an executor.
+      pool when one task runs here, tasks finished otherwise.
+    * `lattice`: a UnitLattice of rank at most 4; None is
+      ``vantor_tools.lattice.moser_lattice()``. The search moves by the
+      lattice's unit vectors and keeps one set per class of congruence
+      under its symmetries (rotations, then reflections, each by the angle
+      of its factor; with more than 12, the rotations alone). The Moser
+      lattice keeps its coordinates (a, b, c, d) over 1, w1, w3, w1*w3, and
+      its sets are today's, bit for bit.
 
-    Returns a dict mapping n to a result dictionary as best() describes it,
-    with 'family' 'moser' and 'shape' 'search'. Every set is checked exactly
-    before it is returned, also those an executor hands back. The work here
-    runs without the interpreter lock, and Ctrl-C stops it.
+    Returns a dict mapping n to a result dictionary: for the Moser lattice
+    as best() describes it, with 'family' 'moser' and 'shape' 'search'; for
+    another lattice a UnitLatticeResult ('family' 'unit', coordinates in its
+    reduced basis). Every set is checked exactly before it is returned, also
+    those an executor hands back. The work here runs without the
+    interpreter lock, and Ctrl-C stops it.
     """
-    if executor is None:
-        return cast(dict[int, LatticeResult],
-                    _lattice.beam_search(n_max, width, seed, sweeps, tasks, progress))
     _lattice.check_search_request(n_max, width, seed, sweeps, tasks)
     count = operator.index(tasks)
-    report = Progress(progress, "beam search tasks", count, "task")
-    futures: list[Future[Any]] = []
-    try:
-        for task in range(count):
-            futures.append(executor.submit(beam_search_task, n_max, width, seed, sweeps, task))
-        results = []
-        for task, future in enumerate(futures):
-            results.append(future.result())
-            report.update(task + 1)
-    except BaseException:
-        for future in futures:
-            future.cancel()
-        raise
-    finally:
-        report.close()
-    return cast(dict[int, LatticeResult], _lattice.merge_search_tasks(n_max, results))
+    if lattice is None:
+        lattice = moser_lattice()
+    moser = _is_moser(lattice)
+    steps, symmetries = _search_tables(lattice, moser)
+    results: list[Any] = []
+    if executor is None and count == 1:
+        results.append(_lattice.lattice_search_task(n_max, width, seed, sweeps, 0,
+                                                    _view(steps, 4), _view(symmetries, 16),
+                                                    progress))
+    else:
+        report = Progress(progress, "beam search tasks", count, "task")
+        futures: list[Future[Any]] = []
+        try:
+            for task in range(count):
+                if executor is None:
+                    results.append(lattice_search_task(n_max, width, seed, sweeps, task,
+                                                       steps, symmetries))
+                    report.update(task + 1)
+                else:
+                    futures.append(executor.submit(lattice_search_task, n_max, width, seed,
+                                                   sweeps, task, steps, symmetries))
+            for task, future in enumerate(futures):
+                results.append(future.result())
+                report.update(task + 1)
+        except BaseException:
+            for future in futures:
+                future.cancel()
+            raise
+        finally:
+            report.close()
+    if moser:
+        return cast(dict[int, LatticeResult], _lattice.merge_search_tasks(n_max, results))
+    return _unit_lattice_sets(lattice, n_max, results)
+
+
+def lattice_search_task(n_max: SupportsIndex, width: SupportsIndex, seed: SupportsIndex,
+                        sweeps: SupportsIndex, task: SupportsIndex, steps: bytes,
+                        symmetries: bytes) -> tuple[tuple[int, bytes], ...]:
+    """One task of beam_search in the lattice given by its search tables (the
+    bytes of int64 rows: 4 per unit step, 16 per symmetry), as an executor
+    runs it; see ``vantor_tools._lattice.lattice_search_task``."""
+    result: tuple[tuple[int, bytes], ...] = _lattice.lattice_search_task(
+        n_max, width, seed, sweeps, task, _view(steps, 4), _view(symmetries, 16))
+    return result
+
+
+def _view(rows: bytes, columns: int) -> memoryview:
+    return memoryview(rows).cast("q", (len(rows) // (8 * columns), columns))
+
+
+def _is_moser(lattice: UnitLattice) -> bool:
+    reference = moser_lattice()
+    return (lattice.generators == reference.generators
+            and lattice.generating_units == reference.generating_units)
+
+
+def _solve(rows: list[list[Fraction]], target: Sequence[Fraction]) -> list[Fraction]:
+    """The c with sum_j c_j rows[j] = target, for linearly independent rows."""
+    n = len(rows)
+    matrix = [[rows[j][m] for j in range(n)] + [Fraction(target[m])] for m in range(len(target))]
+    pivots: list[int] = []
+    r = 0
+    for column in range(n):
+        pivot = next((i for i in range(r, len(matrix)) if matrix[i][column]), None)
+        if pivot is None:
+            raise ValueError("the rows are linearly dependent")
+        matrix[r], matrix[pivot] = matrix[pivot], matrix[r]
+        matrix[r] = [v / matrix[r][column] for v in matrix[r]]
+        for i in range(len(matrix)):
+            if i != r and matrix[i][column]:
+                matrix[i] = [a - matrix[i][column] * b for a, b in zip(matrix[i], matrix[r])]
+        pivots.append(column)
+        r += 1
+    if any(row[-1] for row in matrix[r:]):
+        raise ValueError("the target is not in the span of the rows")
+    return [matrix[j][-1] for j in range(n)]
+
+
+def _angle(element: Sequence[str], generators: Sequence[int]) -> float:
+    """The angle in [0, 2 pi) of the element's principal value (floats: it
+    only orders elements of modulus 1 that differ)."""
+    value = 0j
+    for m, text in enumerate(element):
+        q = Fraction(text)
+        if q:
+            root = math.prod(math.sqrt(g) for k, g in enumerate(generators)
+                             if m >> k & 1 and g != -1)
+            imaginary = any(m >> k & 1 and g == -1 for k, g in enumerate(generators))
+            value += float(q) * root * (1j if imaginary else 1)
+    return cmath.phase(value) % (2 * math.pi)
+
+
+def _search_tables(lattice: UnitLattice, moser: bool) -> tuple[bytes, bytes]:
+    """The unit steps (increasing coordinates) and symmetries (rotations by
+    the angle of their factor, then reflections likewise; the rotations
+    alone when there are more than 12) of `lattice` as int64 rows, in the
+    generating units' coordinates for the Moser lattice, in the reduced
+    basis otherwise."""
+    rank = lattice.rank
+    if rank > 4:
+        raise ValueError(f"lattice: beam_search takes lattices of rank at most 4, not {rank}")
+    if moser:
+        basis = [[Fraction(v) for v in unit] for unit in lattice.generating_units]
+        coordinates = [[int(c) for c in _solve(basis, [Fraction(v) for v in unit])]
+                       for unit in lattice.units]
+    else:
+        table: Any = lattice.unit_coordinates.tolist()
+        coordinates = [list(row) for row in table]
+    # The images of `rank` independent units fix each symmetry's matrix.
+    chosen: list[int] = []
+    for k in range(len(coordinates)):
+        trial = [[Fraction(x) for x in coordinates[j]] for j in chosen + [k]]
+        try:
+            _solve(trial, [Fraction(0)] * rank)
+        except ValueError:
+            continue
+        chosen.append(k)
+        if len(chosen) == rank:
+            break
+    independent = [[Fraction(x) for x in coordinates[k]] for k in chosen]
+    ordered = sorted(lattice.symmetries,
+                     key=lambda s: (s.reflection, _angle(s.factor, lattice.generators)))
+    if len(ordered) > 12:
+        ordered = [s for s in ordered if not s.reflection]
+        if len(ordered) > 12:
+            raise ValueError("lattice: beam_search takes lattices with at most 12 rotations")
+    rows = array.array("q")
+    for symmetry in ordered:
+        images = [[Fraction(x) for x in coordinates[symmetry.permutation[k]]] for k in chosen]
+        # e_j = sum_k a_jk u_k, so its image is sum_k a_jk g(u_k).
+        for j in range(4):
+            if j < rank:
+                unit_vector = [Fraction(int(i == j)) for i in range(rank)]
+                a = _solve(independent, unit_vector)
+                image = [sum(a[k] * images[k][i] for k in range(rank)) for i in range(rank)]
+                if any(x.denominator != 1 for x in image):
+                    raise RuntimeError("a symmetry does not map the lattice onto itself")
+                rows.extend([int(x) for x in image] + [0] * (4 - rank))
+            else:
+                rows.extend([int(i == j) for i in range(4)])
+    steps = array.array("q")
+    for row in sorted(coordinates):
+        steps.extend(row + [0] * (4 - rank))
+    return steps.tobytes(), rows.tobytes()
+
+
+def _unit_lattice_sets(lattice: UnitLattice, n_max: SupportsIndex,
+                       results: list[Any]) -> dict[int, UnitLatticeResult]:
+    """For every size the densest set of the tasks (the lowest task among
+    equals), built and checked exactly in `lattice`; its count must be the
+    one the search claimed."""
+    found: dict[int, UnitLatticeResult] = {}
+    for n in range(1, operator.index(n_max) + 1):
+        claimed, data = max(((result[n - 1][0], -task, result[n - 1][1])
+                             for task, result in enumerate(results)), key=lambda e: e[:2])[::2]
+        rows: Any = memoryview(data).cast("q", (len(data) // 32, 4)).tolist()
+        built = lattice.point_set([row[:lattice.rank] for row in rows])
+        if built["unit_distances"] != claimed or len(rows) != n:
+            raise RuntimeError(f"the search's set of {n} points claims {claimed} unit "
+                               f"distances but has {built['unit_distances']}")
+        found[n] = built
+    return found

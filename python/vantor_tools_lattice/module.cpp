@@ -276,6 +276,7 @@ PyMethodDef functions[] = {
     {"lattice_set", as_cfunction(lattice_set), kFastCall, kLatticeSetDoc},
     {"standard_position", as_cfunction(standard_position), kFastCall, kStandardPositionDoc},
     {"unit_lattice", as_cfunction(unit_lattice), kFastCall, kUnitLatticeDoc},
+    {"lattice_search_task", as_cfunction(lattice_search_task), kFastCall, kLatticeSearchTaskDoc},
     {"unit_lattice_patch", as_cfunction(unit_lattice_patch), kFastCall, kUnitLatticePatchDoc},
     {"unit_lattice_set", as_cfunction(unit_lattice_set), kFastCall, kUnitLatticeSetDoc},
     {"unit_lattice_verify", as_cfunction(unit_lattice_verify), kFastCall, kUnitLatticeVerifyDoc},

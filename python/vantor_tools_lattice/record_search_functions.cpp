@@ -1,12 +1,15 @@
 #include "vantor_tools_lattice/record_search_functions.hpp"
 
+#include <array>
 #include <atomic>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "common/arguments.hpp"
 #include "common/exceptions.hpp"
+#include "common/int64_table.hpp"
 #include "common/progress.hpp"
 #include "common/released.hpp"
 #include "common/results.hpp"
@@ -56,6 +59,19 @@ const char kBeamSearchTaskDoc[] =
     "int64 (a, b, c, d) per point. beam_search() submits this function to an\n"
     "executor and checks every set it gets back exactly.";
 
+const char kLatticeSearchTaskDoc[] =
+    "lattice_search_task(n_max, width, seed, sweeps, task, steps, symmetries, progress=None)\n"
+    "--\n"
+    "\n"
+    "One task of the beam search in any search lattice of rank at most 4:\n"
+    "`steps` is a (k, 4) int64 table of the unit steps, `symmetries` an\n"
+    "(S, 16) int64 table, row g the images of the four coordinate vectors\n"
+    "under symmetry g (the first the identity, S <= 12). Returns what\n"
+    "beam_search_task returns, in the lattice's coordinates; with the Moser\n"
+    "lattice's steps and symmetries it is beam_search_task's result.\n"
+    "`progress` as for beam_search. Raises ValueError for tables that are no\n"
+    "search lattice.";
+
 const char kMoserAtlasDoc[] =
     "moser_atlas(n)\n"
     "--\n"
@@ -77,6 +93,9 @@ constexpr const char* kSearchNames[] = {"n_max", "width", "seed", "sweeps", "tas
 constexpr const char* kCheckNames[] = {"n_max", "width", "seed", "sweeps", "tasks"};
 constexpr const char* kMergeNames[] = {"n_max", "results"};
 constexpr const char* kTaskNames[] = {"n_max", "width", "seed", "sweeps", "task"};
+constexpr const char* kLatticeTaskNames[] = {"n_max", "width", "seed",       "sweeps",
+                                             "task",  "steps", "symmetries", "progress"};
+constexpr ParameterTable kLatticeTaskTable{"lattice_search_task()", kLatticeTaskNames, 7};
 constexpr ParameterTable kSearchTable{"beam_search()", kSearchNames, 1};
 constexpr ParameterTable kTaskTable{"beam_search_task()", kTaskNames, 5};
 constexpr ParameterTable kCheckTable{"check_search_request()", kCheckNames, 5};
@@ -363,6 +382,69 @@ PyObject* beam_search_task(PyObject*, PyObject* const* args, Py_ssize_t nargs,
         auto found = run_released(
             [&] { return records::beam_search(records::task_options(options, task)); });
         if (!found) return {};
+        return found_to_python(*found);
+    });
+}
+
+namespace {
+
+struct StepRow {
+    std::int64_t a, b, c, d;
+};
+struct SymmetryRow {
+    std::int64_t entries[16];
+};
+
+// The search lattice of the tables; ValueError when they are none.
+std::optional<records::SearchLattice> search_lattice_from(PyObject* steps_object,
+                                                          PyObject* symmetries_object) {
+    std::vector<StepRow> step_rows;
+    std::vector<SymmetryRow> symmetry_rows;
+    if (!table_from_python(steps_object, "argument 'steps'", step_rows) ||
+        !table_from_python(symmetries_object, "argument 'symmetries'", symmetry_rows)) {
+        return std::nullopt;
+    }
+    std::vector<records::SearchCoordinate> steps;
+    for (const StepRow& r : step_rows) steps.push_back({r.a, r.b, r.c, r.d});
+    std::vector<std::array<records::SearchCoordinate, 4>> columns;
+    for (const SymmetryRow& r : symmetry_rows) {
+        const std::int64_t* e = r.entries;
+        columns.push_back({records::SearchCoordinate{e[0], e[1], e[2], e[3]},
+                           {e[4], e[5], e[6], e[7]},
+                           {e[8], e[9], e[10], e[11]},
+                           {e[12], e[13], e[14], e[15]}});
+    }
+    auto built = records::SearchLattice::from_tables(std::move(steps), std::move(columns));
+    if (!built) {
+        PyErr_SetString(PyExc_ValueError, built.error().c_str());
+        return std::nullopt;
+    }
+    return std::move(*built);
+}
+
+}  // namespace
+
+PyObject* lattice_search_task(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                              PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[8] = {};
+        records::BeamSearchOptions options;
+        std::uint64_t task = 0;
+        if (!bind_arguments(kLatticeTaskTable, args, nargs, kwnames, slots) ||
+            !read_options(slots, options) || !extract_argument("task", slots[4], task)) {
+            return {};
+        }
+        if (!check_request(options)) return {};
+        std::optional<records::SearchLattice> lattice = search_lattice_from(slots[5], slots[6]);
+        if (!lattice) return {};
+        const records::BeamSearchOptions task_request = records::task_options(options, task);
+        ProgressReport report;
+        if (!report.open(slots[7], "beam search", records::search_steps(task_request))) return {};
+        std::atomic<std::uint64_t> done{0};
+        auto found = run_released_ticking(
+            [&] { return records::beam_search(task_request, *lattice, &done); },
+            [&] { return report.update(done.load(std::memory_order_relaxed)); });
+        if (!found || !report.finish()) return {};
         return found_to_python(*found);
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The kernels of the Moser lattice search: the search run here, the unit
-// of work vantor_tools.records hands to an executor, the check of its
+// The kernels of the beam search: the Moser lattice search run here, the
+// unit of work vantor_tools.records hands to an executor (in the Moser
+// lattice, or in any search lattice given by its tables), the check of its
 // arguments and the merge of the tasks' results, and the atlas.
 
 #include <Python.h>
@@ -17,6 +18,7 @@ extern const char kBeamSearchTaskDoc[];
 extern const char kMoserAtlasDoc[];
 extern const char kCheckSearchRequestDoc[];
 extern const char kMergeSearchTasksDoc[];
+extern const char kLatticeSearchTaskDoc[];
 
 PyObject* beam_search(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* beam_search_task(PyObject*, PyObject* const* args, Py_ssize_t nargs,
@@ -26,6 +28,9 @@ PyObject* check_search_request(PyObject*, PyObject* const* args, Py_ssize_t narg
                                PyObject* kwnames);
 PyObject* merge_search_tasks(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                              PyObject* kwnames);
+// lattice_search_task(n_max, width, seed, sweeps, task, steps, symmetries, progress=None)
+PyObject* lattice_search_task(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                              PyObject* kwnames);
 
 // A set's coordinates as bytes, little-endian int64 (a, b, c, d) per point:
 // the form the search's tasks hand their sets back in.

@@ -22,9 +22,9 @@ namespace {
 constexpr std::uint32_t kGrowthSlack = 2;
 constexpr std::uint32_t kRemovalSlack = 1;
 
-// Sets drifting this far from 0 (by growth on one side and removal on the
-// other) are moved back, so that every coordinate stays packable.
-constexpr std::int64_t kRecentreBeyond = kPackedLimit / 2;
+// Sets drifting beyond half the lattice's packed limit from 0 (by growth on
+// one side and removal on the other) are moved back, so that every
+// coordinate stays packable.
 
 enum class Move : std::uint32_t { Keep, Grow, Remove, Seed };
 
@@ -95,11 +95,10 @@ private:
     std::size_t mask_ = 0;
 };
 
-bool packable_point(PackedPoint p) { return packable(unpack(p)); }
-
 void grown_candidates(const SearchSet& set, std::uint32_t source, std::uint64_t seed,
-                      DegreeTable& table, std::vector<Candidate>& out) {
-    const std::span<const PackedPoint> steps = packed_unit_steps();
+                      const SearchLattice& lattice, DegreeTable& table,
+                      std::vector<Candidate>& out) {
+    const std::span<const PackedPoint> steps = lattice.packed_steps();
     table.reset((steps.size() + 1) * set.points.size());
     for (PackedPoint p : set.points) table.mark_member(p);
     for (PackedPoint p : set.points) {
@@ -110,21 +109,24 @@ void grown_candidates(const SearchSet& set, std::uint32_t source, std::uint64_t 
     for (std::size_t slot : table.candidates()) {
         const PackedPoint q = table.point(slot);
         const std::int32_t degree = table.count(slot);
-        if (degree + static_cast<std::int32_t>(kGrowthSlack) < best || !packable_point(q)) continue;
-        const std::uint64_t fingerprint = with_point(set.fingerprint, q).value();
+        if (degree + static_cast<std::int32_t>(kGrowthSlack) < best || !lattice.packable(unpack(q))) {
+            continue;
+        }
+        const std::uint64_t fingerprint = with_point(set.fingerprint, q, lattice).value();
         out.push_back({set.edges + static_cast<std::uint64_t>(degree), tie_order(fingerprint, seed),
                        fingerprint, Move::Grow, source, q});
     }
 }
 
 void removal_candidates(const SearchSet& set, std::uint32_t source, std::uint64_t seed,
-                        std::vector<Candidate>& out) {
+                        const SearchLattice& lattice, std::vector<Candidate>& out) {
     if (set.points.size() < 2) return;
-    const std::vector<std::uint32_t> degree = degrees(set);
+    const std::vector<std::uint32_t> degree = degrees(set, lattice);
     const std::uint32_t least = *std::min_element(degree.begin(), degree.end());
     for (std::size_t k = 0; k < degree.size(); ++k) {
         if (degree[k] > least + kRemovalSlack) continue;
-        const std::uint64_t fingerprint = without_point(set.fingerprint, set.points, k).value();
+        const std::uint64_t fingerprint =
+            without_point(set.fingerprint, set.points, k, lattice).value();
         out.push_back({set.edges - degree[k], tie_order(fingerprint, seed), fingerprint, Move::Remove,
                        static_cast<std::uint32_t>(source), k});
     }
@@ -132,37 +134,40 @@ void removal_candidates(const SearchSet& set, std::uint32_t source, std::uint64_
 
 // A set whose coordinates have wandered far from 0 moved back so that its
 // lowest coordinates are 0; its fingerprint value does not change.
-void recentre(SearchSet& set) {
+void recentre(SearchSet& set, const SearchLattice& lattice) {
+    const std::int64_t beyond = lattice.packed_limit() / 2;
     bool far = false;
     lattice::MoserCoordinate low = unpack(set.points.front());
     for (PackedPoint p : set.points) {
         const lattice::MoserCoordinate c = unpack(p);
         far = far || std::max({std::abs(c.a), std::abs(c.b), std::abs(c.c), std::abs(c.d)}) >
-                         kRecentreBeyond;
+                         beyond;
         low = {std::min(low.a, c.a), std::min(low.b, c.b), std::min(low.c, c.c),
                std::min(low.d, c.d)};
     }
     if (!far) return;
     for (PackedPoint& p : set.points) p = pack(unpack(p) - low);
-    set.fingerprint = fingerprint_of(set.points);
+    set.fingerprint = fingerprint_of(set.points, lattice);
 }
 
 // Every growth candidate of the parents, in parent order.
-std::vector<Candidate> grow(const SetPool& parents, std::uint64_t seed) {
+std::vector<Candidate> grow(const SetPool& parents, std::uint64_t seed,
+                            const SearchLattice& lattice) {
     std::vector<std::vector<Candidate>> found(parents.size());
     parallel_for(parents.size(), [&](std::size_t k) {
         thread_local DegreeTable table;
-        grown_candidates(parents[k], static_cast<std::uint32_t>(k), seed, table, found[k]);
+        grown_candidates(parents[k], static_cast<std::uint32_t>(k), seed, lattice, table, found[k]);
     });
     std::vector<Candidate> all;
     for (const auto& part : found) all.insert(all.end(), part.begin(), part.end());
     return all;
 }
 
-std::vector<Candidate> shrink(const SetPool& parents, std::uint64_t seed) {
+std::vector<Candidate> shrink(const SetPool& parents, std::uint64_t seed,
+                              const SearchLattice& lattice) {
     std::vector<std::vector<Candidate>> found(parents.size());
     parallel_for(parents.size(), [&](std::size_t k) {
-        removal_candidates(parents[k], static_cast<std::uint32_t>(k), seed, found[k]);
+        removal_candidates(parents[k], static_cast<std::uint32_t>(k), seed, lattice, found[k]);
     });
     std::vector<Candidate> all;
     for (const auto& part : found) all.insert(all.end(), part.begin(), part.end());
@@ -173,7 +178,7 @@ std::vector<Candidate> shrink(const SetPool& parents, std::uint64_t seed) {
 // the candidates; `parents` are the sets that Grow and Remove candidates
 // refer to, `seeds` those of Seed candidates.
 void merge(SetPool& pool, std::vector<Candidate> candidates, const SetPool& parents, SetPool& seeds,
-           std::uint64_t width, std::uint64_t seed) {
+           std::uint64_t width, std::uint64_t seed, const SearchLattice& lattice) {
     for (std::size_t k = 0; k < pool.size(); ++k) {
         const std::uint64_t fingerprint = pool[k].fingerprint.value();
         candidates.push_back({pool[k].edges, tie_order(fingerprint, seed), fingerprint, Move::Keep,
@@ -207,31 +212,33 @@ void merge(SetPool& pool, std::vector<Candidate> candidates, const SetPool& pare
                 set.points.assign(parent.points.begin(), at);
                 set.points.push_back(c.argument);
                 set.points.insert(set.points.end(), at, parent.points.end());
-                set.fingerprint = with_point(parent.fingerprint, c.argument);
+                set.fingerprint = with_point(parent.fingerprint, c.argument, lattice);
                 break;
             }
             case Move::Remove: {
                 const SearchSet& parent = parents[c.source];
-                set.fingerprint = without_point(parent.fingerprint, parent.points, c.argument);
+                set.fingerprint =
+                    without_point(parent.fingerprint, parent.points, c.argument, lattice);
                 set.points = parent.points;
                 set.points.erase(set.points.begin() + static_cast<std::ptrdiff_t>(c.argument));
                 break;
             }
         }
         set.edges = c.edges;
-        recentre(set);
+        recentre(set, lattice);
     });
     pool = std::move(next);
 }
 
-void merge_seeds(SetPool& pool, SetPool seeds, std::uint64_t width, std::uint64_t seed) {
+void merge_seeds(SetPool& pool, SetPool seeds, std::uint64_t width, std::uint64_t seed,
+                 const SearchLattice& lattice) {
     std::vector<Candidate> candidates;
     for (std::size_t k = 0; k < seeds.size(); ++k) {
         const std::uint64_t fingerprint = seeds[k].fingerprint.value();
         candidates.push_back({seeds[k].edges, tie_order(fingerprint, seed), fingerprint, Move::Seed,
                               static_cast<std::uint32_t>(k), 0});
     }
-    merge(pool, std::move(candidates), {}, seeds, width, seed);
+    merge(pool, std::move(candidates), {}, seeds, width, seed, lattice);
 }
 
 // Peak memory: every pool full, with its points and fingerprints, as many
@@ -278,7 +285,7 @@ std::uint64_t search_steps(const BeamSearchOptions& options) {
 namespace {
 
 // The pools of every size (entry n, n = 1 .. n_max) after the search.
-std::vector<SetPool> search_pools(const BeamSearchOptions& options,
+std::vector<SetPool> search_pools(const BeamSearchOptions& options, const SearchLattice& lattice,
                                   std::atomic<std::uint64_t>* progress) {
     ensure_fits_in_memory(estimated_bytes(options));
     const auto step_done = [progress] {
@@ -287,29 +294,33 @@ std::vector<SetPool> search_pools(const BeamSearchOptions& options,
     const std::uint64_t n_max = options.n_max;
     const std::uint64_t seed = tie_order(options.seed + 0x9e3779b97f4a7c15, 0);
     std::vector<SetPool> pools(n_max + 1);
-    pools[1].push_back(search_set_of({pack({0, 0, 0, 0})}));
+    pools[1].push_back(search_set_of({pack({0, 0, 0, 0})}, lattice));
     SetPool none;
 
     const auto growth_pass = [&] {
         for (std::uint64_t n = 1; n < n_max; ++n) {
             poll_interrupt();
-            merge(pools[n + 1], grow(pools[n], seed), pools[n], none, options.width, seed);
+            merge(pools[n + 1], grow(pools[n], seed, lattice), pools[n], none, options.width, seed,
+                  lattice);
             if (pools[n + 1].empty()) throw std::logic_error("beam search lost a size");
             step_done();
         }
     };
     growth_pass();
     {
-        std::vector<SetPool> seeds = minkowski_seeds(pools, n_max, options.width, seed);
+        std::vector<SetPool> seeds = minkowski_seeds(pools, n_max, options.width, seed, lattice);
         for (std::uint64_t n = 1; n <= n_max; ++n) {
-            if (!seeds[n].empty()) merge_seeds(pools[n], std::move(seeds[n]), options.width, seed);
+            if (!seeds[n].empty()) {
+                merge_seeds(pools[n], std::move(seeds[n]), options.width, seed, lattice);
+            }
         }
         step_done();
     }
     for (std::uint64_t sweep = 1; sweep < options.sweeps; ++sweep) {
         for (std::uint64_t n = n_max - 1; n >= 1; --n) {
             poll_interrupt();
-            merge(pools[n], shrink(pools[n + 1], seed), pools[n + 1], none, options.width, seed);
+            merge(pools[n], shrink(pools[n + 1], seed, lattice), pools[n + 1], none, options.width,
+                  seed, lattice);
             step_done();
         }
         growth_pass();
@@ -321,17 +332,22 @@ std::vector<SetPool> search_pools(const BeamSearchOptions& options,
 
 std::vector<FoundSet> beam_search(const BeamSearchOptions& options,
                                   std::atomic<std::uint64_t>* progress) {
-    const std::vector<SetPool> pools = search_pools(options, progress);
+    return beam_search(options, moser_search_lattice(), progress);
+}
+
+std::vector<FoundSet> beam_search(const BeamSearchOptions& options, const SearchLattice& lattice,
+                                  std::atomic<std::uint64_t>* progress) {
+    const std::vector<SetPool> pools = search_pools(options, lattice, progress);
     std::vector<FoundSet> found(options.n_max);
     for (std::uint64_t n = 1; n <= options.n_max; ++n) {
-        found[n - 1] = {standard_position(pools[n].front()), pools[n].front().edges};
+        found[n - 1] = {standard_position(pools[n].front(), lattice), pools[n].front().edges};
     }
     return found;
 }
 
 std::vector<std::vector<FoundSet>> beam_search_densest(const BeamSearchOptions& options,
                                                        std::atomic<std::uint64_t>* progress) {
-    const std::vector<SetPool> pools = search_pools(options, progress);
+    const std::vector<SetPool> pools = search_pools(options, moser_search_lattice(), progress);
     std::vector<std::vector<FoundSet>> found(options.n_max);
     for (std::uint64_t n = 1; n <= options.n_max; ++n) {
         const std::uint64_t most = pools[n].front().edges;

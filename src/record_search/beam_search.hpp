@@ -1,5 +1,7 @@
 #pragma once
-// A beam search for dense unit-distance sets in the Moser lattice.
+// A beam search for dense unit-distance sets in a search lattice
+// (search_lattice.hpp): the Moser lattice, or any unit lattice of rank at
+// most 4.
 //
 // For every size n it keeps a pool of at most `width` sets of n points,
 // one per congruence class (set_fingerprint.hpp), those with the most unit
@@ -31,6 +33,7 @@
 
 #include "lattice_families/lattice_error.hpp"
 #include "lattice_families/moser_lattice.hpp"
+#include "record_search/search_lattice.hpp"
 
 namespace vantor::records {
 
@@ -66,6 +69,10 @@ std::uint64_t search_steps(const BeamSearchOptions& options);
 // given, counts the passes done out of search_steps(options). The request
 // must have passed check_search_request.
 std::vector<FoundSet> beam_search(const BeamSearchOptions& options,
+                                  std::atomic<std::uint64_t>* progress = nullptr);
+// The same search in `lattice`; with moser_search_lattice() it is the one
+// above.
+std::vector<FoundSet> beam_search(const BeamSearchOptions& options, const SearchLattice& lattice,
                                   std::atomic<std::uint64_t>* progress = nullptr);
 
 // Every set of the densest count that the pool of each size holds at the

@@ -22,10 +22,10 @@ constexpr std::size_t kPairsPerChunk = 16;
 
 using Points = std::vector<PackedPoint>;
 
-Points turned(const Points& points, int g) {
+Points turned(const Points& points, std::size_t g, const SearchLattice& lattice) {
     Points out;
     out.reserve(points.size());
-    for (PackedPoint p : points) out.push_back(pack(lattice::moser_symmetry(g, unpack(p))));
+    for (PackedPoint p : points) out.push_back(pack(lattice.image(g, unpack(p))));
     return out;
 }
 
@@ -44,7 +44,8 @@ Points sum(const Points& a, const Points& b) {
 }  // namespace
 
 std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uint64_t n_max,
-                                     std::uint64_t width, std::uint64_t seed) {
+                                     std::uint64_t width, std::uint64_t seed,
+                                     const SearchLattice& lattice) {
     const std::uint64_t bound = 2 * std::min(n_max, kSumReach);
     std::vector<Points> summands;
     for (std::uint64_t size = 2; size <= kLargestSummand && size < pools.size(); ++size) {
@@ -63,21 +64,21 @@ std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uin
     const auto sums_of = [&](std::size_t task, SetPool& out) {
         poll_interrupt();
         const auto [i, j] = pairs[task];
-        for (int g = 0; g < lattice::kMoserSymmetries; ++g) {
-            Points two = sum(summands[i], turned(summands[j], g));
+        for (std::size_t g = 0; g < lattice.symmetry_count(); ++g) {
+            Points two = sum(summands[i], turned(summands[j], g, lattice));
             if (two.size() > n_max) continue;
             for (std::size_t k = j; k < summands.size(); ++k) {
                 if (summands[k].size() > kLargestThirdSummand ||
                     two.size() * summands[k].size() > bound) {
                     continue;
                 }
-                for (int h = 0; h < lattice::kMoserSymmetries; ++h) {
-                    Points three = sum(two, turned(summands[k], h));
+                for (std::size_t h = 0; h < lattice.symmetry_count(); ++h) {
+                    Points three = sum(two, turned(summands[k], h, lattice));
                     if (three.size() > n_max) continue;
-                    out.push_back(search_set_of(std::move(three)));
+                    out.push_back(search_set_of(std::move(three), lattice));
                 }
             }
-            out.push_back(search_set_of(std::move(two)));
+            out.push_back(search_set_of(std::move(two), lattice));
         }
     };
 

@@ -13,13 +13,14 @@
 namespace vantor::records {
 
 // From the best sets of 2 to 12 points in `pools` (index = size; three of
-// each size): every sum A + g(B) with g one of the twelve symmetries and
+// each size): every sum A + g(B) with g one of the lattice's symmetries and
 // |A| |B| <= 2 min(n_max, 400), and every A + g(B) + h(C) with C of at most
 // five points under the same bound. Entry n of the result holds the sums
 // of n <= n_max points that can enter the pool of size n: one per
 // congruence class, none congruent to a set of the pools, the best `width`
 // in the pools' order under `seed` (search_state.hpp), best first.
 std::vector<SetPool> minkowski_seeds(const std::vector<SetPool>& pools, std::uint64_t n_max,
-                                     std::uint64_t width, std::uint64_t seed);
+                                     std::uint64_t width, std::uint64_t seed,
+                                     const SearchLattice& lattice = moser_search_lattice());
 
 }  // namespace vantor::records

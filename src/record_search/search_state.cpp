@@ -4,18 +4,6 @@
 
 namespace vantor::records {
 
-namespace {
-
-std::vector<PackedPoint> make_packed_steps() {
-    std::vector<PackedPoint> steps;
-    for (const lattice::MoserCoordinate& u : lattice::moser_unit_steps()) {
-        steps.push_back(packed_offset(u));
-    }
-    return steps;
-}
-
-}  // namespace
-
 std::uint64_t tie_order(std::uint64_t fingerprint, std::uint64_t seed) {
     std::uint64_t x = fingerprint ^ seed;
     x ^= x >> 31;
@@ -26,17 +14,12 @@ std::uint64_t tie_order(std::uint64_t fingerprint, std::uint64_t seed) {
     return x;
 }
 
-std::span<const PackedPoint> packed_unit_steps() {
-    static const std::vector<PackedPoint> steps = make_packed_steps();
-    return steps;
-}
-
-std::vector<std::uint32_t> degrees(const SearchSet& set) {
+std::vector<std::uint32_t> degrees(const SearchSet& set, const SearchLattice& lattice) {
     // A translation keeps the order of packed points, so for each step the
     // sorted points and their translates are walked side by side.
     const std::vector<PackedPoint>& points = set.points;
     std::vector<std::uint32_t> degree(points.size(), 0);
-    for (PackedPoint step : packed_unit_steps()) {
+    for (PackedPoint step : lattice.packed_steps()) {
         std::size_t ahead = 0;
         for (std::size_t k = 0; k < points.size(); ++k) {
             const PackedPoint target = points[k] + step;
@@ -48,22 +31,25 @@ std::vector<std::uint32_t> degrees(const SearchSet& set) {
     return degree;
 }
 
-SearchSet search_set_of(std::vector<PackedPoint> points) {
+SearchSet search_set_of(std::vector<PackedPoint> points, const SearchLattice& lattice) {
     SearchSet set;
     std::sort(points.begin(), points.end());
     set.points = std::move(points);
     std::uint64_t degree_sum = 0;
-    for (std::uint32_t d : degrees(set)) degree_sum += d;
+    for (std::uint32_t d : degrees(set, lattice)) degree_sum += d;
     set.edges = degree_sum / 2;
-    set.fingerprint = fingerprint_of(set.points);
+    set.fingerprint = fingerprint_of(set.points, lattice);
     return set;
 }
 
-std::vector<lattice::MoserCoordinate> standard_position(const SearchSet& set) {
+std::vector<lattice::MoserCoordinate> standard_position(const SearchSet& set,
+                                                       const SearchLattice& lattice) {
     const int g = set.fingerprint.orientation();
     std::vector<lattice::MoserCoordinate> turned;
     turned.reserve(set.points.size());
-    for (PackedPoint p : set.points) turned.push_back(lattice::moser_symmetry(g, unpack(p)));
+    for (PackedPoint p : set.points) {
+        turned.push_back(lattice.image(static_cast<std::size_t>(g), unpack(p)));
+    }
     if (turned.empty()) return turned;
     const lattice::MoserCoordinate low =
         unpack(set.fingerprint.lowest[static_cast<std::size_t>(g)]);

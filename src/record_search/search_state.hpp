@@ -1,6 +1,6 @@
 #pragma once
-// A set of Moser lattice points as the searches hold it: packed points,
-// sorted, with their number of unit pairs and their fingerprint.
+// A set of points of a search lattice as the searches hold it: packed
+// points, sorted, with their number of unit pairs and their fingerprint.
 
 #include <cstdint>
 #include <span>
@@ -8,6 +8,7 @@
 
 #include "lattice_families/moser_lattice.hpp"
 #include "record_search/packed_point.hpp"
+#include "record_search/search_lattice.hpp"
 #include "record_search/set_fingerprint.hpp"
 
 namespace vantor::records {
@@ -36,21 +37,21 @@ inline bool goes_before(std::uint64_t x_edges, std::uint64_t x_order, std::uint6
     return x_fingerprint < y_fingerprint;
 }
 
-// The unit steps in packed form.
-std::span<const PackedPoint> packed_unit_steps();
-
 // A search set of the given distinct packable points, its edges counted by
 // looking up every point plus every unit step.
-SearchSet search_set_of(std::vector<PackedPoint> points);
+SearchSet search_set_of(std::vector<PackedPoint> points,
+                        const SearchLattice& lattice = moser_search_lattice());
 
 // The degree of every point (in the order of set.points): the number of
 // unit steps that lead to another point of the set.
-std::vector<std::uint32_t> degrees(const SearchSet& set);
+std::vector<std::uint32_t> degrees(const SearchSet& set,
+                                   const SearchLattice& lattice = moser_search_lattice());
 
 // The set in its standard position: turned by the symmetry its fingerprint
 // names, moved so that its lowest point (in the order of packed words) is 0,
 // and sorted. Congruent sets come out equal unless their fingerprints
 // collide.
-std::vector<lattice::MoserCoordinate> standard_position(const SearchSet& set);
+std::vector<lattice::MoserCoordinate> standard_position(
+    const SearchSet& set, const SearchLattice& lattice = moser_search_lattice());
 
 }  // namespace vantor::records

@@ -7,7 +7,6 @@ namespace vantor::records {
 
 namespace {
 
-using lattice::kMoserSymmetries;
 using lattice::MoserCoordinate;
 
 constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
@@ -33,8 +32,8 @@ std::uint64_t power(std::uint64_t base, std::uint64_t exponent) {
     return result;
 }
 
-// The symmetries at most double a coordinate (each is a signed sum of at
-// most two coordinates), so images of packable points stay within this.
+// A search lattice's symmetries keep images of its packable points within
+// this (search_lattice.hpp).
 constexpr std::int64_t kReach = 2 * kPackedLimit;
 
 // chi(p) = r0^a * r1^b * r2^c * r3^d, with fixed bases drawn once from a
@@ -86,14 +85,14 @@ std::uint64_t oriented_value(const SetFingerprint& f, int g) {
 
 std::uint64_t SetFingerprint::value() const {
     std::uint64_t least = oriented_value(*this, 0);
-    for (int g = 1; g < kMoserSymmetries; ++g) least = std::min(least, oriented_value(*this, g));
+    for (int g = 1; g < static_cast<int>(count); ++g) least = std::min(least, oriented_value(*this, g));
     return least;
 }
 
 int SetFingerprint::orientation() const {
     int best = 0;
     std::uint64_t least = oriented_value(*this, 0);
-    for (int g = 1; g < kMoserSymmetries; ++g) {
+    for (int g = 1; g < static_cast<int>(count); ++g) {
         const std::uint64_t v = oriented_value(*this, g);
         if (v < least) {
             least = v;
@@ -103,36 +102,39 @@ int SetFingerprint::orientation() const {
     return best;
 }
 
-SetFingerprint fingerprint_of(std::span<const PackedPoint> points) {
+SetFingerprint fingerprint_of(std::span<const PackedPoint> points, const SearchLattice& lattice) {
     SetFingerprint f;
+    f.count = lattice.symmetry_count();
     f.lowest.fill(~PackedPoint{0});
-    for (PackedPoint p : points) f = with_point(f, p);
+    for (PackedPoint p : points) f = with_point(f, p, lattice);
     return f;
 }
 
-SetFingerprint with_point(const SetFingerprint& fingerprint, PackedPoint q) {
+SetFingerprint with_point(const SetFingerprint& fingerprint, PackedPoint q,
+                          const SearchLattice& lattice) {
     SetFingerprint f = fingerprint;
-    const auto images = lattice::moser_images(unpack(q));
-    for (std::size_t k = 0; k < images.size(); ++k) {
-        f.sums[k] = add(f.sums[k], chi()(images[k]));
-        f.lowest[k] = std::min(f.lowest[k], pack(images[k]));
+    const MoserCoordinate point = unpack(q);
+    for (std::size_t k = 0; k < f.count; ++k) {
+        const MoserCoordinate image = lattice.image(k, point);
+        f.sums[k] = add(f.sums[k], chi()(image));
+        f.lowest[k] = std::min(f.lowest[k], pack(image));
     }
     return f;
 }
 
 SetFingerprint without_point(const SetFingerprint& fingerprint, std::span<const PackedPoint> points,
-                             std::size_t index) {
+                             std::size_t index, const SearchLattice& lattice) {
     SetFingerprint f = fingerprint;
-    const auto images = lattice::moser_images(unpack(points[index]));
-    for (std::size_t k = 0; k < images.size(); ++k) {
-        const int g = static_cast<int>(k);
-        f.sums[k] = add(f.sums[k], kPrime - chi()(images[k]));
-        if (pack(images[k]) != f.lowest[k]) continue;
+    const MoserCoordinate point = unpack(points[index]);
+    for (std::size_t k = 0; k < f.count; ++k) {
+        const MoserCoordinate image = lattice.image(k, point);
+        f.sums[k] = add(f.sums[k], kPrime - chi()(image));
+        if (pack(image) != f.lowest[k]) continue;
         // The lowest point left: one pass over the others.
         PackedPoint lowest = ~PackedPoint{0};
         for (std::size_t r = 0; r < points.size(); ++r) {
             if (r == index) continue;
-            lowest = std::min(lowest, pack(lattice::moser_symmetry(g, unpack(points[r]))));
+            lowest = std::min(lowest, pack(lattice.image(k, unpack(points[r]))));
         }
         f.lowest[k] = lowest;
     }

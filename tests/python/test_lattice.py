@@ -173,4 +173,4 @@ def test_the_module_keeps_its_names_as_the_companion_packages_objects():
         home = lattice if name in lattice.__all__ else records
         assert getattr(vl, name) is getattr(home, name)
     assert list(inspect.signature(vl.beam_search).parameters) == [
-        "n_max", "width", "seed", "sweeps", "tasks", "executor", "progress"]
+        "n_max", "width", "seed", "sweeps", "tasks", "executor", "progress", "lattice"]

@@ -234,3 +234,50 @@ def test_an_export_of_a_unit_lattice_set_is_rechecked_inside_and_outside(tmp_pat
     halved = [[str(F(x) / 2) for x in document["basis"][0]], *document["basis"][1:]]
     refused = outside(dict(document, basis=halved))
     assert refused.returncode == 1 and "integer span" in refused.stderr
+
+
+def test_the_search_through_the_general_engine_in_the_moser_lattice_is_todays():
+    from vantor_tools import _lattice, records
+    from vantor_tools.lattice import moser_lattice
+
+    def digest(found):
+        return {n: (r["family"], r["shape"], r["points"], r["coordinates"].tobytes(),
+                    r["edges"].tobytes()) for n, r in found.items()}
+
+    arguments = dict(n_max=30, width=20, seed=2, sweeps=2)
+    today = digest(_lattice.beam_search(**arguments))
+    assert digest(records.beam_search(**arguments)) == today
+    assert digest(records.beam_search(**arguments, lattice=moser_lattice())) == today
+    # The same lattice written with other generating units is searched as a
+    # lattice of its own, in its reduced basis.
+    other = UnitLattice([3, 11], [MOSER[1], MOSER[0], MOSER[2], MOSER[3]])
+    found = records.beam_search(12, width=10, lattice=other)
+    assert found[12]["family"] == "unit" and verify(found[12]) is True
+
+
+def test_the_search_in_the_triangular_lattice_reaches_its_known_maxima():
+    # n points of the triangular lattice have at most floor(3n - sqrt(12n - 3))
+    # unit distances, and hexagonal spirals reach it.
+    from concurrent.futures import Future
+
+    from vantor_tools import records
+
+    class Here:
+        def submit(self, fn, *args):
+            future = Future()
+            future.set_result(fn(*args))
+            return future
+
+    triangular = UnitLattice([3], ["1", "(1 + sqrt(-3))/2"])
+    found = records.beam_search(30, width=30, lattice=triangular)
+    assert [found[n]["unit_distances"] for n in range(1, 31)] == [
+        math.floor(3 * n - math.sqrt(12 * n - 3)) for n in range(1, 31)]
+    assert all(r["verified"] and verify(r) for r in found.values())
+    split = records.beam_search(15, width=10, tasks=2, lattice=triangular)
+    there = records.beam_search(15, width=10, tasks=2, lattice=triangular, executor=Here())
+    assert {n: r["coordinates"].tobytes() for n, r in split.items()} == \
+        {n: r["coordinates"].tobytes() for n, r in there.items()}
+    with pytest.raises(ValueError, match="rank at most 4"):
+        rank_eight = UnitLattice([3, 11], MOSER + [product(element(8, m4=1), u, MOSER_GENERATORS)
+                                                  for u in MOSER])
+        records.beam_search(5, lattice=rank_eight)

@@ -1,0 +1,77 @@
+#pragma once
+// The lattice a beam search runs in, as the search needs it: points with at
+// most four integer coordinates (they are packed into four 16-bit fields;
+// unused coordinates stay 0), the unit steps, and the symmetries fixing 0
+// as integer matrices on the coordinates. Any unit lattice of rank at most
+// 4 gives one (vantor_tools.records builds it from a UnitLattice); the
+// Moser lattice is one such value. A search's results depend on the order
+// of both lists: sets are turned into standard position by the first
+// symmetry that gives their fingerprint.
+
+#include <array>
+#include <cstdint>
+#include <expected>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "lattice_families/moser_lattice.hpp"
+#include "record_search/packed_point.hpp"
+
+namespace vantor::records {
+
+// Four coordinates of a search point or difference.
+using SearchCoordinate = lattice::MoserCoordinate;
+
+// The fingerprint keeps one sum per symmetry; a lattice with more
+// symmetries searches up to the first kMaxSearchSymmetries of them, which
+// must form a group.
+inline constexpr std::size_t kMaxSearchSymmetries = 12;
+
+class SearchLattice {
+public:
+    // steps: the unit steps; columns: for each symmetry g, the images of the
+    // four coordinate vectors (images of unused coordinates must be 0).
+    // Fails (with a message) for no steps, no symmetries or more than
+    // kMaxSearchSymmetries, a first symmetry that is not the identity, and
+    // steps or matrices too large for packed points to stay within their
+    // fields.
+    static std::expected<SearchLattice, std::string> from_tables(
+        std::vector<SearchCoordinate> steps,
+        std::vector<std::array<SearchCoordinate, 4>> columns);
+
+    std::span<const SearchCoordinate> steps() const { return steps_; }
+    std::span<const PackedPoint> packed_steps() const { return packed_steps_; }
+    std::size_t symmetry_count() const { return columns_.size(); }
+    // Every coordinate of a point the search keeps lies within this; images
+    // of such points under the symmetries lie within 2 * limit.
+    std::int64_t packed_limit() const { return packed_limit_; }
+    bool packable(const SearchCoordinate& c) const {
+        const auto fits = [this](std::int64_t x) { return x >= -packed_limit_ && x <= packed_limit_; };
+        return fits(c.a) && fits(c.b) && fits(c.c) && fits(c.d);
+    }
+
+    // The image of p under symmetry g: sum_k p_k * columns[g][k].
+    SearchCoordinate image(std::size_t g, const SearchCoordinate& p) const {
+        const auto& col = columns_[g];
+        return {p.a * col[0].a + p.b * col[1].a + p.c * col[2].a + p.d * col[3].a,
+                p.a * col[0].b + p.b * col[1].b + p.c * col[2].b + p.d * col[3].b,
+                p.a * col[0].c + p.b * col[1].c + p.c * col[2].c + p.d * col[3].c,
+                p.a * col[0].d + p.b * col[1].d + p.c * col[2].d + p.d * col[3].d};
+    }
+
+private:
+    SearchLattice() = default;
+
+    std::vector<SearchCoordinate> steps_;
+    std::vector<PackedPoint> packed_steps_;
+    std::vector<std::array<SearchCoordinate, 4>> columns_;
+    std::int64_t packed_limit_ = kPackedLimit;
+};
+
+// The Moser lattice in the coordinates (a, b, c, d) of a + b w1 + c w3 +
+// d w1 w3: its 18 unit steps in increasing coordinate order and its twelve
+// symmetries in the order of moser_symmetry.
+const SearchLattice& moser_search_lattice();
+
+}  // namespace vantor::records
