@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "algebraic/lattice/quantize.hpp"
+#include "algebraic/keys/quantize.hpp"
 #include "algebraic/section2/section2_result.hpp"
 #include "construction.hpp"
 #include "error.hpp"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "algebraic/lattice/projection.hpp"
+#include "algebraic/keys/projection.hpp"
 #include "exact_proofs/unit_pair_proof.hpp"
 #include "utils/interrupt.hpp"
 #include "utils/memory_budget.hpp"

@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "algebraic/lattice/algebraic_key.hpp"
+#include "algebraic/keys/algebraic_key.hpp"
 #include "algebraic/section2/section2_result.hpp"
 #include "error.hpp"
 #include "point.hpp"

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "algebraic/field/embeddings.hpp"
-#include "algebraic/lattice/algebraic_key.hpp"
+#include "algebraic/keys/algebraic_key.hpp"
 #include "certificate.hpp"
 #include "construction.hpp"
 #include "verification.hpp"

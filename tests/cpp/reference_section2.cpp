@@ -7,8 +7,8 @@
 #include <unordered_set>
 
 #include "algebraic/field/embeddings.hpp"
-#include "algebraic/lattice/projection.hpp"
-#include "algebraic/lattice/quantize.hpp"
+#include "algebraic/keys/projection.hpp"
+#include "algebraic/keys/quantize.hpp"
 #include "utils/checked_math.hpp"
 #include "utils/unit_distance.hpp"
 

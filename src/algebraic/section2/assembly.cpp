@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "algebraic/field/embeddings.hpp"
-#include "algebraic/lattice/algebraic_key.hpp"
-#include "algebraic/lattice/quantize.hpp"
+#include "algebraic/keys/algebraic_key.hpp"
+#include "algebraic/keys/quantize.hpp"
 #include "algebraic/section2/numerators.hpp"
 #include "utils/interrupt.hpp"
 #include "utils/pair_grid.hpp"

@@ -10,8 +10,8 @@
 #include "utils/interrupt.hpp"
 #include "../../utils/unit_distance.hpp"
 #include "../field/embeddings.hpp"
-#include "../lattice/projection.hpp"
-#include "../lattice/quantize.hpp"
+#include "../keys/projection.hpp"
+#include "../keys/quantize.hpp"
 
 namespace vantor {
 namespace {

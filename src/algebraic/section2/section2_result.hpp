@@ -8,8 +8,8 @@
 
 #include "../../point.hpp"
 #include "../field/field_element.hpp"
-#include "../lattice/algebraic_key.hpp"
-#include "../lattice/quantize.hpp"
+#include "../keys/algebraic_key.hpp"
+#include "../keys/quantize.hpp"
 #include "translations.hpp"
 
 namespace vantor {

@@ -10,7 +10,7 @@
 #include "../../error.hpp"
 #include "../field/field_element.hpp"
 #include "../field/multiquadratic_field.hpp"
-#include "../lattice/algebraic_key.hpp"
+#include "../keys/algebraic_key.hpp"
 
 namespace vantor {
 

@@ -1,13 +1,13 @@
-// Quantisation, projection to the plane, and exact keys.
+// The construction's keys: quantisation, projection to the plane, and exact text keys.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "algebraic/lattice/algebraic_key.hpp"
-#include "algebraic/lattice/projection.hpp"
-#include "algebraic/lattice/quantize.hpp"
+#include "algebraic/keys/algebraic_key.hpp"
+#include "algebraic/keys/projection.hpp"
+#include "algebraic/keys/quantize.hpp"
 
 namespace vantor {
 namespace {
