@@ -15,6 +15,7 @@ from __future__ import annotations
 
 import itertools
 import math
+import operator
 import re
 from collections.abc import Mapping, Sequence
 from fractions import Fraction
@@ -31,7 +32,8 @@ from vantor_tools._lattice import (
 from vantor_tools._lattice import verify as _verify_family
 
 __all__ = ["square_lattice", "eisenstein_lattice", "verify", "LatticeResult",
-           "UnitLattice", "Symmetry", "patch", "UnitLatticeResult", "moser_lattice"]
+           "UnitLattice", "Symmetry", "patch", "UnitLatticeResult", "moser_lattice",
+           "square_unit_lattice", "eisenstein_unit_lattice"]
 
 
 class LatticeResult(TypedDict):
@@ -245,6 +247,46 @@ def moser_lattice() -> UnitLattice:
     if not _moser:
         _moser.append(UnitLattice([3, 11], list(_MOSER_UNITS)))
     return _moser[0]
+
+
+def _root_parts(m: int) -> tuple[int, int]:
+    """(s, k) with m = s^2 k and k square-free."""
+    s, k = 1, m
+    for p in range(2, math.isqrt(m) + 1):
+        while k % (p * p) == 0:
+            k //= p * p
+            s *= p
+    return s, k
+
+
+def square_unit_lattice(m: SupportsIndex) -> UnitLattice:
+    """The square lattice's vectors a + b i of norm a^2 + b^2 = m, scaled by
+    1/sqrt(m), as a UnitLattice: the unit vectors of the square lattice sets
+    of norm m. Raises ValueError when m is no such norm."""
+    m = operator.index(m)
+    s, k = _root_parts(m)
+    bound = math.isqrt(m)
+    units = [f"({a}*sqrt({k}) + {b}*i*sqrt({k}))/{s * k}"
+             for a in range(-bound, bound + 1) for b in range(-bound, bound + 1)
+             if a * a + b * b == m]
+    if not units:
+        raise ValueError(f"m = {m} is not a norm of the square lattice")
+    return UnitLattice([k] if k > 1 else [], units)
+
+
+def eisenstein_unit_lattice(m: SupportsIndex) -> UnitLattice:
+    """The Eisenstein vectors a + b w (w = (1 + sqrt(-3))/2) of norm
+    a^2 + a b + b^2 = m, scaled by 1/sqrt(m), as a UnitLattice. Raises
+    ValueError when m is no such norm."""
+    m = operator.index(m)
+    s, k = _root_parts(m)
+    bound = 2 * math.isqrt(m) + 1
+    units = [f"({2 * a + b}*sqrt({k}) + {b}*sqrt(-3)*sqrt({k}))/{2 * s * k}"
+             for a in range(-bound, bound + 1) for b in range(-bound, bound + 1)
+             if a * a + a * b + b * b == m]
+    if not units:
+        raise ValueError(f"m = {m} is not a norm of the Eisenstein lattice")
+    return UnitLattice(sorted({3, k} - {1}), units)
 
 
 def _table(rows: list[Any], columns: int) -> memoryview:

@@ -281,3 +281,21 @@ def test_the_search_in_the_triangular_lattice_reaches_its_known_maxima():
         rank_eight = UnitLattice([3, 11], MOSER + [product(element(8, m4=1), u, MOSER_GENERATORS)
                                                   for u in MOSER])
         records.beam_search(5, lattice=rank_eight)
+
+
+@pytest.mark.parametrize("family, norms", [("square", [1, 2, 5, 25, 50, 65, 325]),
+                                           ("eisenstein", [1, 3, 7, 12, 49, 91, 147])])
+def test_the_square_and_eisenstein_lattices_of_norm_m_as_unit_lattices(family, norms):
+    # Their unit vectors are the family's vectors of norm m over sqrt(m),
+    # which the patch kernels find by their own search.
+    from vantor_tools import _lattice
+    from vantor_tools.lattice import eisenstein_unit_lattice, square_unit_lattice
+
+    make = square_unit_lattice if family == "square" else eisenstein_unit_lattice
+    for m in norms:
+        lattice = make(m)
+        assert lattice.rank == 2
+        assert len(lattice.units) == len(_lattice.unit_steps(family, m))
+        assert len(lattice.symmetries) == (8 if family == "square" else 12)
+    with pytest.raises(ValueError, match="not a norm"):
+        make(3 if family == "square" else 2)
