@@ -34,6 +34,7 @@ def recognise_points(
     generators_completed: Sequence[SupportsIndex],
     points: Sequence[tuple[_Real, _Real]] | Buffer,
     digits: SupportsIndex | None = None,
+    decimals: SupportsIndex | None = None,
 ) -> list[tuple[str, ...] | None]: ...
 def prove_pairs(
     generators_completed: Sequence[SupportsIndex],
@@ -46,4 +47,5 @@ def elements_match(
     elements: Sequence[Sequence[str] | None],
     points: Sequence[tuple[_Real, _Real]] | Buffer,
     digits: SupportsIndex | None,
+    decimals: SupportsIndex | None,
 ) -> int: ...

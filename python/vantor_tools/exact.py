@@ -15,8 +15,8 @@ arithmetic.
 from __future__ import annotations
 
 import array
-import math
 import numbers
+import re
 from collections.abc import Callable, Mapping, Sequence
 from fractions import Fraction
 from typing import Any, Literal, SupportsIndex, TypedDict
@@ -71,7 +71,10 @@ class ProofResult(TypedDict):
     exact_unit_distances: int
     tolerance: float
     digits: int | None
+    decimals: int | None
 
+
+_INTEGER = re.compile(r"\s*[+-]?[0-9]{1,400}\s*")
 
 # A coordinate is exact (a Radicals value) or a float still to be recognised.
 _Coordinate = Radicals | float
@@ -85,6 +88,9 @@ def _coordinate(value: Any, where: str) -> _Coordinate:
     if isinstance(value, numbers.Real):
         return float(value)
     if isinstance(value, str):
+        # Integers as text are exact; other numbers as text are floats.
+        if _INTEGER.fullmatch(value):
+            return Radicals.rational(int(value))
         try:
             return float(value)
         except ValueError:
@@ -197,7 +203,8 @@ def _lattice_values(result: Mapping[str, Any]) -> list[Radicals]:
 
 
 def prove(points: Any, field: Sequence[SupportsIndex] | None = None,
-          tolerance: float = 1e-4, digits: int | None = None) -> ProofResult:
+          tolerance: float = 1e-4, digits: int | None = None,
+          decimals: int | None = None) -> ProofResult:
     """The exact unit distances of any point set.
 
     ``points`` is one of:
@@ -216,17 +223,18 @@ def prove(points: Any, field: Sequence[SupportsIndex] | None = None,
     construction takes them (square-free integers; -1 is added); None takes
     the smallest field that holds the exact coordinates given. Each float
     point is recognised as a field element of small height that lies within
-    its precision (computed floats, or floats rounded to ``digits``
-    significant digits; see ``vantor_tools._native.recognise_points``),
-    decided exactly; a point no element explains clearly is listed in
-    "unrecognised", never guessed.
+    its precision, decided exactly: computed floats by default, or floats
+    rounded to ``digits`` significant digits or ``decimals`` decimal places
+    (see ``vantor_tools._native.recognise_points``). A point no element
+    explains clearly is listed in "unrecognised", never guessed.
 
     Returns a dict: "generators_completed"; "points" (the floats, the exact
     points' values rounded); "elements" (per point a tuple of rational texts
     in the field's basis, or None); "proven_unit_edges" and "near_misses"
     ((E, 2) tables, sorted): the pairs within ``tolerance`` of distance 1
     whose elements are both known, split by d * conj(d) = 1 exactly;
-    "unrecognised"; "exact_unit_distances"; "tolerance"; "digits".
+    "unrecognised"; "exact_unit_distances"; "tolerance"; "digits";
+    "decimals".
     """
     if isinstance(tolerance, bool) or not isinstance(tolerance, (int, float)) \
             or not 0 < tolerance < 1:
@@ -274,7 +282,7 @@ def prove(points: Any, field: Sequence[SupportsIndex] | None = None,
         raise ValueError(str(error)) from None
     missing = [k for k, e in enumerate(elements) if e is None]
     if missing:
-        found = recognise_points(generators, [floats[k] for k in missing], digits)
+        found = recognise_points(generators, [floats[k] for k in missing], digits, decimals)
         for k, element in zip(missing, found):
             elements[k] = element
     proven, near = prove_pairs(generators, elements, floats, float(tolerance))
@@ -288,6 +296,7 @@ def prove(points: Any, field: Sequence[SupportsIndex] | None = None,
         "exact_unit_distances": len(proven),
         "tolerance": float(tolerance),
         "digits": digits,
+        "decimals": decimals,
     }
 
 
@@ -326,6 +335,36 @@ def _check_lattice(document: Mapping[str, Any]) -> Literal[True]:
     return checked
 
 
+def _rows_of(table: Any) -> list[list[int]]:
+    return [list(row) for row in (table.tolist() if hasattr(table, "tolist") else table)]
+
+
+def _check_proof(document: Mapping[str, Any]) -> Literal[True]:
+    generators = list(document["generators_completed"])
+    points = [tuple(point) for point in document["points"]]
+    elements = document["elements"]
+    if len(elements) != len(points):
+        raise ValueError(f"elements: {len(elements)} for {len(points)} points")
+    missing = [k for k, element in enumerate(elements) if element is None]
+    if list(document["unrecognised"]) != missing:
+        raise ValueError("unrecognised: not the points whose element is null")
+    first = elements_match(generators, elements, points, document["digits"],
+                           document["decimals"])
+    if first >= 0:
+        raise ValueError(f"elements[{first}]: does not lie within the precision of its point")
+    proven, near = prove_pairs(generators, elements, points, document["tolerance"])
+    if _rows_of(document["proven_unit_edges"]) != _rows_of(proven):
+        raise ValueError("proven_unit_edges: not the pairs within the tolerance that are "
+                         "exactly one unit apart")
+    if _rows_of(document["near_misses"]) != _rows_of(near):
+        raise ValueError("near_misses: not the pairs within the tolerance that are not "
+                         "exactly one unit apart")
+    if document["exact_unit_distances"] != len(proven):
+        raise ValueError(f"exact_unit_distances: {document['exact_unit_distances']} stated, "
+                         f"{len(proven)} proven")
+    return True
+
+
 def check(document: Mapping[str, Any],
           limits: documents.Limits | None = None) -> Literal[True]:
     """Re-checks a result or an export exactly; True, or ValueError naming the first fault.
@@ -335,6 +374,11 @@ def check(document: Mapping[str, Any],
     ``limits`` it raises ``documents.DocumentError`` (a ValueError) before
     any arithmetic, and its plain claims (the digest of the points, the
     call, a lattice export's field, basis and norm) are checked there.
+
+    A proof (from ``prove``): every element within the precision of its
+    point, the unrecognised points exactly those without an element, the
+    two lists exactly the pairs within the tolerance whose elements are
+    known, split by the exact verdict, and the count right.
 
     Then, for a multiquadratic result (from ``certify``, or an export of
     one): every point the principal embedding of its element bit for bit,
@@ -347,6 +391,8 @@ def check(document: Mapping[str, Any],
     """
     if "format" in document:
         document = documents.validate(document, limits)
+    if "unrecognised" in document:
+        return _check_proof(document)
     if "elements" in document:
         points = document["points"]
         if isinstance(points, list) and points and isinstance(points[0], list):
@@ -355,5 +401,5 @@ def check(document: Mapping[str, Any],
         return result
     if "family" in document:
         return _check_lattice(document)
-    raise ValueError("not a vantor result: expected 'elements' (multiquadratic) "
-                     "or 'family' (lattice)")
+    raise ValueError("not a vantor result: expected 'unrecognised' (proof), 'elements' "
+                     "(multiquadratic) or 'family' (lattice)")

@@ -49,8 +49,10 @@ def _rows(table: Any) -> list[list[int]]:
 def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[str, Any]:
     """The export of a result, as a JSON-ready dict.
 
-    ``result`` is a dict from ``vantor_tools.exact.certify`` (kind
-    "multiquadratic") or from a lattice or records function (kind
+    ``result`` is a dict from ``vantor_tools.exact.prove`` (kind "proof":
+    "elements" (null where unrecognised), "proven_unit_edges",
+    "near_misses", "unrecognised", "exact_unit_distances", "tolerance",
+    "digits", "decimals"), ``vantor_tools.exact.certify`` (kind "multiquadratic") or from a lattice or records function (kind
     "lattice"); ``call`` names what made it: {"function": name,
     "arguments": {...}}. Every export has "format", "vantor_version",
     "call", "kind", "generators_completed", "points" and "points_sha256".
@@ -66,7 +68,22 @@ def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[
         "vantor_version": version(),
         "call": {"function": call["function"], "arguments": dict(call["arguments"])},
     }
-    if "elements" in result:
+    if "unrecognised" in result:
+        document.update({
+            "kind": "proof",
+            "generators_completed": list(result["generators_completed"]),
+            "points": points,
+            "points_sha256": points_sha256(points),
+            "elements": [None if e is None else list(e) for e in result["elements"]],
+            "proven_unit_edges": _rows(result["proven_unit_edges"]),
+            "near_misses": _rows(result["near_misses"]),
+            "unrecognised": list(result["unrecognised"]),
+            "exact_unit_distances": result["exact_unit_distances"],
+            "tolerance": result["tolerance"],
+            "digits": result["digits"],
+            "decimals": result["decimals"],
+        })
+    elif "elements" in result:
         document.update({
             "kind": "multiquadratic",
             "generators_completed": list(result["generators_completed"]),

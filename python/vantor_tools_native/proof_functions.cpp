@@ -20,13 +20,15 @@
 namespace vantor::python {
 namespace {
 
-constexpr const char* kRecogniseNames[] = {"generators_completed", "points", "digits"};
+constexpr const char* kRecogniseNames[] = {"generators_completed", "points", "digits",
+                                           "decimals"};
 constexpr ParameterTable kRecogniseTable{"recognise_points()", kRecogniseNames, 2};
 constexpr const char* kProveNames[] = {"generators_completed", "elements", "points",
                                        "tolerance"};
 constexpr ParameterTable kProveTable{"prove_pairs()", kProveNames, 4};
-constexpr const char* kMatchNames[] = {"generators_completed", "elements", "points", "digits"};
-constexpr ParameterTable kMatchTable{"elements_match()", kMatchNames, 4};
+constexpr const char* kMatchNames[] = {"generators_completed", "elements", "points", "digits",
+                                       "decimals"};
+constexpr ParameterTable kMatchTable{"elements_match()", kMatchNames, 5};
 
 // The field of completed generators (-1 among them), or nothing with
 // ValueError set.
@@ -48,19 +50,28 @@ std::optional<MultiquadraticField> field_of(const std::vector<std::int64_t>& gen
     return std::move(*field);
 }
 
-bool extract_digits(PyObject* object, std::uint32_t& digits) {
+// digits (None or 1 to kMaxDigits) and decimals (None or 0 to kMaxDecimals).
+bool extract_rounding(PyObject* digits, PyObject* decimals, exact::InputRounding& out) {
     std::uint64_t value = 0;
-    if (object == nullptr || object == Py_None) {
-        digits = 0;
-        return true;
+    out = {};
+    if (digits != nullptr && digits != Py_None) {
+        if (!extract_argument("digits", digits, value)) return false;
+        if (value < 1 || value > exact::kMaxDigits) {
+            PyErr_Format(PyExc_ValueError, "digits must be None or 1 to %d",
+                         static_cast<int>(exact::kMaxDigits));
+            return false;
+        }
+        out.digits = static_cast<std::uint32_t>(value);
     }
-    if (!extract_argument("digits", object, value)) return false;
-    if (value < 1 || value > exact::kMaxDigits) {
-        PyErr_Format(PyExc_ValueError, "digits must be None or 1 to %d",
-                     static_cast<int>(exact::kMaxDigits));
-        return false;
+    if (decimals != nullptr && decimals != Py_None) {
+        if (!extract_argument("decimals", decimals, value)) return false;
+        if (value > static_cast<std::uint64_t>(exact::kMaxDecimals)) {
+            PyErr_Format(PyExc_ValueError, "decimals must be None or 0 to %d",
+                         static_cast<int>(exact::kMaxDecimals));
+            return false;
+        }
+        out.decimals = static_cast<std::int32_t>(value);
     }
-    digits = static_cast<std::uint32_t>(value);
     return true;
 }
 
@@ -149,16 +160,17 @@ PyRef elements_to_python(const std::vector<std::optional<FieldElement>>& element
 }  // namespace
 
 const char kRecognisePointsDoc[] =
-    "recognise_points(generators_completed, points, digits=None)\n"
+    "recognise_points(generators_completed, points, digits=None, decimals=None)\n"
     "--\n"
     "\n"
     "The exact element of every point of `points`, read back from its floats in\n"
     "the field of `generators_completed` (-1 among them), or None where none is\n"
     "found clearly: a list with one tuple of rational texts per point, in the\n"
-    "field's basis order, or None. `digits`: the significant digits the\n"
-    "coordinates were rounded to, or None for computed floats. A coordinate x\n"
-    "is matched within max(2**-48 * max(|x|, 1), 5 * 10**(E - digits)), E the\n"
-    "decimal exponent of repr(x), decided exactly. Runs without the\n"
+    "field's basis order, or None. `digits` and `decimals`: the significant\n"
+    "digits or the decimal places the coordinates were rounded to, or None\n"
+    "(for computed floats, both). A coordinate x is matched within the largest\n"
+    "of 2**-48 * max(|x|, 1), 5 * 10**(E - digits) (E the decimal exponent of\n"
+    "repr(x)) and 5 * 10**(-decimals - 1), decided exactly. Runs without the\n"
     "interpreter lock; Ctrl-C stops it.";
 
 const char kProvePairsDoc[] =
@@ -171,7 +183,7 @@ const char kProvePairsDoc[] =
     "interpreter lock; Ctrl-C stops it.";
 
 const char kElementsMatchDoc[] =
-    "elements_match(generators_completed, elements, points, digits)\n"
+    "elements_match(generators_completed, elements, points, digits, decimals)\n"
     "--\n"
     "\n"
     "The index of the first point whose element (not None) does not lie within\n"
@@ -180,18 +192,19 @@ const char kElementsMatchDoc[] =
 PyObject* recognise_points(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                            PyObject* kwnames) {
     return run_translated([&]() -> PyRef {
-        PyObject* slots[3] = {};
+        PyObject* slots[4] = {};
         std::vector<std::int64_t> generators;
         PointList points;
-        std::uint32_t digits = 0;
+        exact::InputRounding rounding;
         if (!bind_arguments(kRecogniseTable, args, nargs, kwnames, slots) ||
             !extract_argument("generators_completed", slots[0], generators) ||
-            !extract_argument("points", slots[1], points) || !extract_digits(slots[2], digits)) {
+            !extract_argument("points", slots[1], points) ||
+            !extract_rounding(slots[2], slots[3], rounding)) {
             return {};
         }
         auto field = field_of(generators);
         if (!field) return {};
-        auto elements = run_released([&] { return exact::recognise_points(*field, points, digits); });
+        auto elements = run_released([&] { return exact::recognise_points(*field, points, rounding); });
         if (!elements) return {};
         return elements_to_python(*elements);
     });
@@ -225,13 +238,14 @@ PyObject* prove_pairs(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
 
 PyObject* elements_match(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return run_translated([&]() -> PyRef {
-        PyObject* slots[4] = {};
+        PyObject* slots[5] = {};
         std::vector<std::int64_t> generators;
         PointList points;
-        std::uint32_t digits = 0;
+        exact::InputRounding rounding;
         if (!bind_arguments(kMatchTable, args, nargs, kwnames, slots) ||
             !extract_argument("generators_completed", slots[0], generators) ||
-            !extract_argument("points", slots[2], points) || !extract_digits(slots[3], digits)) {
+            !extract_argument("points", slots[2], points) ||
+            !extract_rounding(slots[3], slots[4], rounding)) {
             return {};
         }
         auto field = field_of(generators);
@@ -241,7 +255,7 @@ PyObject* elements_match(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyO
             for (std::size_t k = 0; k < elements.size(); ++k) {
                 if (k % 1024 == 0) poll_interrupt();
                 if (elements[k] &&
-                    !exact::element_matches_point(*elements[k], *field, points[k], digits)) {
+                    !exact::element_matches_point(*elements[k], *field, points[k], rounding)) {
                     return static_cast<long long>(k);
                 }
             }

@@ -4,10 +4,14 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
+#include <map>
+#include <unordered_set>
 
+#include "algebraic/lattice/algebraic_key.hpp"
 #include "algebraic/units/short_vectors.hpp"
+#include "exact_proofs/unit_pair_proof.hpp"
+#include "utils/unit_distance.hpp"
 #include "utils/interrupt.hpp"
 #include "utils/parallel.hpp"
 
@@ -144,7 +148,8 @@ std::optional<RealCoefficients> recognise_coordinate(const RealBasis& basis,
     last[0] = rounded(target * K);
     for (std::size_t k = 0; k < support.size(); ++k) {
         // round(K * b_s) from the fixed-point root.
-        const Rational b(basis.fixed[support[k]], mpz_class(1) << kFixedBits);
+        Rational b(basis.fixed[support[k]], mpz_class(1) << kFixedBits);
+        b.canonicalize();
         last[k + 1] = -rounded(b * K);
     }
     mpz_class limit = mpz_class(1) << 100;
@@ -232,40 +237,161 @@ void recognise_all(std::span<const Point> points,
     });
 }
 
-}  // namespace
-
-Rational coordinate_precision(double x, std::uint32_t digits) {
-    Rational eps = Rational(std::max(std::fabs(x), 1.0)) * Rational(1, mpz_class(1) << 48);
-    if (digits == 0 || x == 0) return eps;
-    char text[64];
-    const auto written = std::to_chars(text, text + sizeof text, x, std::chars_format::scientific);
-    const std::string_view shortest(text, static_cast<std::size_t>(written.ptr - text));
-    const std::size_t e = shortest.find('e');
-    const long exponent = std::strtol(shortest.data() + e + 1, nullptr, 10);
-    const long power = exponent - static_cast<long>(digits);
-    mpz_class ten_power;
-    mpz_ui_pow_ui(ten_power.get_mpz_t(), 10, static_cast<unsigned long>(std::labs(power)));
-    const Rational decimal = power >= 0 ? Rational(5 * ten_power, 1) : Rational(5, ten_power);
-    return decimal > eps ? decimal : eps;
-}
-
-bool element_matches_point(const FieldElement& element, const MultiquadraticField& field,
-                           Point point, std::uint32_t digits) {
+bool matches(const RealBasis& basis, const FieldElement& element, Point point,
+             InputRounding rounding) {
     if (!std::isfinite(point.x) || !std::isfinite(point.y)) return false;
-    const RealBasis basis = real_basis(field);
     RealCoefficients re(basis.index.size());
     RealCoefficients im(basis.index.size());
     for (std::size_t s = 0; s < basis.index.size(); ++s) {
         re[s] = element.coefficients[basis.index[s]];
         im[s] = element.coefficients[basis.index[s] | basis.imaginary_bit];
     }
-    return within(basis, re, exact_value(point.x), coordinate_precision(point.x, digits)) &&
-           within(basis, im, exact_value(point.y), coordinate_precision(point.y, digits));
+    return within(basis, re, exact_value(point.x), coordinate_precision(point.x, rounding)) &&
+           within(basis, im, exact_value(point.y), coordinate_precision(point.y, rounding));
+}
+
+// The pairs whose floats lie this close to distance 1 are followed by the
+// third pass; the exact test of each candidate decides.
+constexpr double kFollowTolerance = 1e-3;
+constexpr std::uint64_t kBytesPerPair = 32;
+
+// The plane point of an element in doubles: a prefilter only.
+Point approximate(const FieldElement& z, const MultiquadraticField& field) {
+    double x = 0;
+    double y = 0;
+    for (std::uint64_t m = 0; m < field.degree(); ++m) {
+        if (z.coefficients[m] == 0) continue;
+        const double c = z.coefficients[m].get_d();
+        x += c * field.basis_value(m).re;
+        y += c * field.basis_value(m).im;
+    }
+    return {x, y};
+}
+
+// The third pass: a point next to a known one (their floats about one unit
+// apart) is the known element plus one of the unit vectors the known pairs
+// of the set already show, when exactly one such element lies within the
+// point's precision and every known neighbour that offers one offers the
+// same. Runs breadth first from the known points, in index order, and again
+// while new pairs show new unit vectors; single-threaded, so the order is
+// fixed.
+void follow_unit_vectors(const MultiquadraticField& field, const RealBasis& basis,
+                         std::span<const Point> points,
+                         InputRounding rounding, std::vector<std::optional<FieldElement>>& elements) {
+    const EdgeList pairs =
+        find_unit_edges(points, unit_distance_bounds(kFollowTolerance), kBytesPerPair);
+    std::vector<std::vector<std::uint64_t>> neighbours(points.size());
+    for (const Edge& e : pairs) {
+        neighbours[e.i].push_back(e.j);
+        neighbours[e.j].push_back(e.i);
+    }
+    std::unordered_set<AlgebraicKey, AlgebraicKeyHash> seen;
+    std::map<std::vector<std::string>, FieldElement> units;  // by key: a fixed order
+    std::vector<Point> unit_points;
+    std::vector<const FieldElement*> unit_list;
+    auto add_units = [&] {
+        bool added = false;
+        for (const Edge& e : pairs) {
+            if (!elements[e.i] || !elements[e.j]) continue;
+            const FieldElement d = sub(*elements[e.j], *elements[e.i]);
+            AlgebraicKey key = key_of(d);
+            if (seen.contains(key) || !has_unit_modulus(d, field)) continue;
+            for (const FieldElement& u : {d, scale(d, Rational(-1))}) {
+                AlgebraicKey k = key_of(u);
+                seen.insert(k);
+                units.emplace(std::move(k.coefficients), u);
+            }
+            added = true;
+        }
+        unit_list.clear();
+        unit_points.clear();
+        for (const auto& [key, u] : units) {
+            unit_list.push_back(&u);
+            unit_points.push_back(approximate(u, field));
+        }
+        return added;
+    };
+    std::vector<double> slack(points.size());
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        if (!std::isfinite(points[k].x) || !std::isfinite(points[k].y)) continue;
+        slack[k] = 4 * std::max(coordinate_precision(points[k].x, rounding).get_d(),
+                                coordinate_precision(points[k].y, rounding).get_d()) +
+                   1e-9;
+    }
+    while (add_units()) {
+        std::vector<std::uint64_t> queue;
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            if (elements[k]) queue.push_back(k);
+        }
+        for (std::size_t next = 0; next < queue.size(); ++next) {
+            poll_interrupt();
+            for (const std::uint64_t b : neighbours[queue[next]]) {
+                if (elements[b] || slack[b] == 0) continue;
+                std::optional<FieldElement> agreed;
+                bool conflict = false;
+                for (const std::uint64_t a : neighbours[b]) {
+                    if (!elements[a] || conflict) continue;
+                    const Point pa = approximate(*elements[a], field);
+                    for (std::size_t u = 0; u < unit_list.size() && !conflict; ++u) {
+                        if (std::fabs(pa.x + unit_points[u].x - points[b].x) > slack[b] ||
+                            std::fabs(pa.y + unit_points[u].y - points[b].y) > slack[b]) {
+                            continue;
+                        }
+                        FieldElement z = add(*elements[a], *unit_list[u]);
+                        if (!matches(basis, z, points[b], rounding)) continue;
+                        if (!agreed) {
+                            agreed = std::move(z);
+                        } else if (!(*agreed == z)) {
+                            conflict = true;
+                        }
+                    }
+                }
+                if (agreed && !conflict) {
+                    elements[b] = std::move(agreed);
+                    queue.push_back(b);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
+Rational coordinate_precision(double x, InputRounding rounding) {
+    Rational eps = Rational(std::max(std::fabs(x), 1.0)) * Rational(1, mpz_class(1) << 48);
+    if (rounding.decimals >= 0) {
+        mpz_class ten_power;
+        mpz_ui_pow_ui(ten_power.get_mpz_t(), 10, static_cast<unsigned long>(rounding.decimals) + 1);
+        Rational places(5, ten_power);
+        places.canonicalize();
+        if (places > eps) eps = places;
+    }
+    const std::uint32_t digits = rounding.digits;
+    if (digits == 0 || x == 0) return eps;
+    char text[64];
+    const auto written = std::to_chars(text, text + sizeof text, x, std::chars_format::scientific);
+    const std::string_view shortest(text, static_cast<std::size_t>(written.ptr - text));
+    // "d.ddde+XX": the exponent runs to the end of the written text.
+    const std::size_t e = shortest.find('e');
+    const char* sign = shortest.data() + e + 1;
+    long exponent = 0;
+    std::from_chars(*sign == '+' ? sign + 1 : sign, written.ptr, exponent);
+    const long power = exponent - static_cast<long>(digits);
+    mpz_class ten_power;
+    mpz_ui_pow_ui(ten_power.get_mpz_t(), 10, static_cast<unsigned long>(std::labs(power)));
+    Rational decimal = power >= 0 ? Rational(5 * ten_power, 1) : Rational(5, ten_power);
+    decimal.canonicalize();
+    return decimal > eps ? decimal : eps;
+}
+
+bool element_matches_point(const FieldElement& element, const MultiquadraticField& field,
+                           Point point, InputRounding rounding) {
+    return matches(real_basis(field), element, point, rounding);
 }
 
 std::vector<std::optional<FieldElement>> recognise_points(const MultiquadraticField& field,
                                                           std::span<const Point> points,
-                                                          std::uint32_t digits) {
+                                                          InputRounding rounding) {
     const RealBasis basis = real_basis(field);
     const std::size_t size = basis.index.size();
     std::vector<std::size_t> everything(size);
@@ -278,14 +404,14 @@ std::vector<std::optional<FieldElement>> recognise_points(const MultiquadraticFi
     recognise_all(points, found, [&](std::size_t k, int axis) {
         const double x = coordinate(k, axis);
         if (!std::isfinite(x)) return std::optional<RealCoefficients>();
-        return recognise_coordinate(basis, everything, one, x, coordinate_precision(x, digits));
+        return recognise_coordinate(basis, everything, one, x, coordinate_precision(x, rounding));
     });
     const Learnt learnt[2] = {learn(found[0], size), learn(found[1], size)};
     recognise_all(points, found, [&](std::size_t k, int axis) {
         const double x = coordinate(k, axis);
         if (!std::isfinite(x)) return std::optional<RealCoefficients>();
         return recognise_coordinate(basis, learnt[axis].support, learnt[axis].denominator, x,
-                                    coordinate_precision(x, digits));
+                                    coordinate_precision(x, rounding));
     });
     std::vector<std::optional<FieldElement>> elements(points.size());
     for (std::size_t k = 0; k < points.size(); ++k) {
@@ -297,6 +423,7 @@ std::vector<std::optional<FieldElement>> recognise_points(const MultiquadraticFi
         }
         elements[k] = std::move(z);
     }
+    follow_unit_vectors(field, basis, points, rounding, elements);
     return elements;
 }
 

@@ -6,12 +6,14 @@
 // combinations of the basis elements without the imaginary generator) and
 // each lies within the precision of its float:
 //
-//     eps(x) = max(2^-48 max(|x|, 1), d ? 5 * 10^(E - d) : 0)
+//     eps(x) = max(2^-48 max(|x|, 1),  5 * 10^(E - d),  5 * 10^(-r - 1))
 //
 // where E is the decimal exponent of the shortest decimal that reads back as
-// x and d the number of significant digits the input was rounded to (0 for
-// computed floats, whose last few bits carry rounding errors only). The
-// distance |x' - x| <= eps(x) is decided exactly.
+// x, d the number of significant digits and r the number of decimal places
+// the input was rounded to; either term is left out when the input states
+// no such rounding (computed floats, whose last few bits carry rounding
+// errors only, keep the first term alone). The distance |x' - x| <= eps(x)
+// is decided exactly.
 //
 // A coordinate is found as an integer relation q x ~ p_0 b_0 + ... between
 // the float and the real basis values b_m, by lattice reduction of
@@ -43,26 +45,32 @@
 
 namespace vantor::exact {
 
-// The precision of computed floats, relative to max(|x|, 1).
-inline constexpr double kComputedPrecision = 0x1p-48;
-// The most significant digits an input can claim (a double holds 17).
+// The most significant digits an input can claim (a double holds 17), and
+// the most decimal places.
 inline constexpr std::uint32_t kMaxDigits = 17;
+inline constexpr std::int32_t kMaxDecimals = 30;
 
-// eps(x) as an exact rational; `digits` 0 for computed floats, else at most
-// kMaxDigits. x must be finite.
-Rational coordinate_precision(double x, std::uint32_t digits);
+// How the input floats were rounded: to `digits` significant digits (0:
+// not so), to `decimals` decimal places (-1: not so), or neither.
+struct InputRounding {
+    std::uint32_t digits = 0;
+    std::int32_t decimals = -1;
+};
+
+// eps(x) as an exact rational. x must be finite.
+Rational coordinate_precision(double x, InputRounding rounding);
 
 // True when element (of `field`, which contains -1) lies within the
 // precision of `point` in both coordinates, decided exactly; false also for
 // a non-finite coordinate.
 bool element_matches_point(const FieldElement& element, const MultiquadraticField& field,
-                           Point point, std::uint32_t digits);
+                           Point point, InputRounding rounding);
 
 // The element of every point, or nothing where none was recognised. The
 // field must contain -1. Runs on thread_count() threads and polls for
 // interruption; the result is the same for every thread count.
 std::vector<std::optional<FieldElement>> recognise_points(const MultiquadraticField& field,
                                                           std::span<const Point> points,
-                                                          std::uint32_t digits);
+                                                          InputRounding rounding);
 
 }  // namespace vantor::exact
