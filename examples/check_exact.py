@@ -36,6 +36,14 @@ Checked, in this order:
   proven unit edge; every proven unit edge has |z_j - z_i|^2 = 1; every near
   miss has |z_j - z_i|^2 != 1, is no proven edge and its float distance is
   within audit_tolerance of 1; exact_unit_distances counts the proven edges;
+- proof: every element (null for an unrecognised point, and those points
+  exactly the ones listed unrecognised) lies within the precision of its
+  point: |x - X| <= max(2^-48 max(|x|, 1), 5 * 10^(E - digits),
+  5 * 10^(-decimals - 1)), E the decimal exponent of repr(x), a term left
+  out when digits or decimals is null; every proven unit edge has
+  |z_j - z_i|^2 = 1 and no near miss has; every listed pair has a float
+  distance within the tolerance of 1, and every pair of known points
+  within it is listed; exact_unit_distances counts the proven edges;
 - lattice: the basis is the one of the family (1, i for square; 1, w1 for
   eisenstein; 1, w1, w3, w1*w3 for moser, w1 = (1 + sqrt(-3))/2,
   w3 = (5 + sqrt(-11))/6); every edge has |z_j - z_i|^2 = norm; unit_distances
@@ -47,6 +55,7 @@ is not in the format, or sympy is missing (one line on stderr).
 """
 
 import argparse
+import decimal
 import hashlib
 import json
 import math
@@ -316,6 +325,91 @@ def check_lattice(document, field, points, digest):
     return f"{len(edges)} edges at norm {norm} ({family}, {document['shape']})"
 
 
+def precision(x, digits, decimals):
+    """The precision of a coordinate as vantor_tools.exact.prove reads it: the
+    largest of 2^-48 max(|x|, 1), 5 * 10^(E - digits) (E the decimal exponent
+    of the shortest decimal of x) and 5 * 10^(-decimals - 1)."""
+    eps = max(abs(Fraction(x)), Fraction(1)) / 2**48
+    if decimals is not None:
+        eps = max(eps, Fraction(5, 10 ** (decimals + 1)))
+    if digits is not None and x != 0:
+        exponent = decimal.Decimal(repr(float(x))).adjusted()
+        eps = max(eps, Fraction(5) * Fraction(10) ** (exponent - digits))
+    return eps
+
+
+def near_unit_pairs(points, tolerance):
+    """Every pair (i, j), i < j, whose float distance lies within tolerance of
+    1, from a grid of unit cells."""
+    cells = {}
+    for k, (x, y) in enumerate(points):
+        cells.setdefault((math.floor(x), math.floor(y)), []).append(k)
+    found = set()
+    for (cx, cy), members in cells.items():
+        for dx in (-2, -1, 0, 1, 2):
+            for dy in (-2, -1, 0, 1, 2):
+                for j in cells.get((cx + dx, cy + dy), ()):
+                    for i in members:
+                        if i < j and abs(math.dist(points[i], points[j]) - 1) <= tolerance:
+                            found.add((i, j))
+    return found
+
+
+def check_proof(document, field, points, digest):
+    n, size = len(points), field.size
+    values = get_list(document, "elements", n)
+    zs = [None if value is None else elements({"e": [value]}, "e", size)[0] for value in values]
+    unrecognised = get_list(document, "unrecognised")
+    claim(unrecognised == [k for k, z in enumerate(zs) if z is None],
+          "unrecognised is not the list of the points whose element is null")
+    proven = pairs(document, "proven_unit_edges", n, True)
+    near = pairs(document, "near_misses", n, True)
+    count = get(document, "exact_unit_distances", int)
+    tolerance = get(document, "tolerance", float, lambda v: 0 < v < 1, "a float in (0, 1)")
+    digits = document.get("digits")
+    need(digits is None or is_int(digits) and 1 <= digits <= 17, "digits is not null or 1 to 17")
+    decimals = document.get("decimals")
+    need(decimals is None or is_int(decimals) and 0 <= decimals <= 30,
+         "decimals is not null or 0 to 30")
+
+    hashed = hashlib.sha256()
+    for x, y in points:
+        hashed.update(struct.pack("<dd", x, y))
+    claim(hashed.hexdigest() == digest,
+          f"points_sha256 is {digest}, the points hash to {hashed.hexdigest()}")
+    for k, ((x, y), z) in enumerate(zip(points, zs)):
+        if z is None:
+            continue
+        big_x, big_y, error = field.approximate(z)
+        for coordinate, value in ((x, big_x), (y, big_y)):
+            claim(abs(Fraction(coordinate) - value) + error <= precision(coordinate, digits, decimals),
+                  f"elements[{k}]: sigma(z_{k}) = ({float(big_x)!r}, {float(big_y)!r}) is not "
+                  f"within the precision of points[{k}] ({x!r}, {y!r})")
+    listed = set(proven) | set(near)
+    claim(len(listed) == len(proven) + len(near), "a pair is both a proven unit edge and a near miss")
+    for k, (i, j) in enumerate(proven + near):
+        claim(zs[i] is not None and zs[j] is not None,
+              f"pair ({i}, {j}) is listed, but an element of it is unknown")
+        distance = math.dist(points[i], points[j])
+        claim(abs(distance - 1) <= tolerance + 1e-12,
+              f"pair ({i}, {j}): distance {distance!r} is not within {tolerance} of 1")
+    # Every pair of known points well within the tolerance is listed (the
+    # boundary itself is left to the float test of vantor).
+    for i, j in sorted(near_unit_pairs(points, tolerance - 1e-12)):
+        claim(zs[i] is None or zs[j] is None or (i, j) in listed,
+              f"the pair ({i}, {j}) lies within {tolerance} of distance 1 but is not listed")
+    for k, (i, j) in enumerate(proven):
+        value = squared_modulus(field, zs[i], zs[j])
+        claim(value == 1, f"proven_unit_edges[{k}] ({i}, {j}): |z_{j} - z_{i}|^2 = {value} is not 1")
+    for k, (i, j) in enumerate(near):
+        claim(squared_modulus(field, zs[i], zs[j]) != 1,
+              f"near_misses[{k}] ({i}, {j}): |z_{j} - z_{i}|^2 = 1 exactly, not a near miss")
+    claim(count == len(proven),
+          f"exact_unit_distances = {count}, but there are {len(proven)} proven_unit_edges")
+    return (f"{len(proven)} proven unit edges, {len(near)} near misses, "
+            f"{len(unrecognised)} points unrecognised")
+
+
 def load(path):
     """The JSON object of a regular file of at most MAX_BYTES, without duplicate keys."""
     def reject(constant):
@@ -348,16 +442,19 @@ def check(path):
     call = get(document, "call", dict)
     need(isinstance(call.get("function"), str) and isinstance(call.get("arguments"), dict),
          "call is not {'function': str, 'arguments': {...}}")
-    kind = get(document, "kind", str, lambda v: v in ("multiquadratic", "lattice"),
-               "'multiquadratic' or 'lattice'")
+    kind = get(document, "kind", str, lambda v: v in ("multiquadratic", "lattice", "proof"),
+               "'multiquadratic', 'lattice' or 'proof'")
     field = Field(get_list(document, "generators_completed"))
     points = read_points(document)
     digest = get(document, "points_sha256", str, DIGEST.fullmatch, "64 lowercase hex digits")
-    checker = check_multiquadratic if kind == "multiquadratic" else check_lattice
+    checker = {"multiquadratic": check_multiquadratic, "lattice": check_lattice,
+               "proof": check_proof}[kind]
     counts = checker(document, field, points, digest)
+    within = ("every known point within its precision" if kind == "proof"
+              else "every point within 1e-12 of its element")
     return (f"{kind} {call['function']}: {len(points)} points in "
             f"Q(sqrt {field.generators}) of degree {field.size}; exactly checked: {counts}; "
-            "every point within 1e-12 of its element")
+            f"{within}")
 
 
 def main():

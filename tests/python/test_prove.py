@@ -4,6 +4,11 @@ silent, near misses refuted, and proofs that re-check and refuse tampering."""
 
 import copy
 import fractions
+import importlib.util
+import json
+import pathlib
+import subprocess
+import sys
 
 import pytest
 
@@ -12,6 +17,7 @@ from vantor_tools import documents, exact, graph, records
 from vantor_tools.expressions import ExpressionError, Radicals, element_text, parse
 
 FIELD = [3, 11, -1]
+CHECK_EXACT = pathlib.Path(__file__).resolve().parents[2] / "examples" / "check_exact.py"
 
 
 @pytest.mark.parametrize("text, terms", [
@@ -133,7 +139,7 @@ def test_bad_tolerance_and_digits_are_refused():
         exact.prove([(0.5, 0)], field=[3], digits=30)
 
 
-def test_a_proof_export_rechecks_and_refuses_tampering():
+def test_a_proof_export_rechecks_and_refuses_tampering(tmp_path):
     rounded = [(float(f"{x:.9g}"), float(f"{y:.9g}")) for x, y in records.best(60)["points"]]
     rounded.append((0.123456789, 5.0))
     proof = exact.prove(rounded, field=[3, 11], digits=9)
@@ -171,8 +177,24 @@ def test_a_proof_export_rechecks_and_refuses_tampering():
     def near_as_unit(d):
         d["near_misses"].append(d["proven_unit_edges"].pop(0))
 
-    for edit in (lower, swap_element, forget, claim, move, near_as_unit):
+    edits = (lower, swap_element, forget, claim, move, near_as_unit)
+    for edit in edits:
         with pytest.raises(ValueError):
             exact.check(tampered(edit))
     with pytest.raises(ValueError, match="digits"):
         exact.check(tampered(lambda d: d.update(digits=12)))
+
+    # The re-check that needs nothing of vantor accepts the proof and rejects
+    # every edit vantor-cli check rejects.
+    if importlib.util.find_spec("sympy") is None:
+        pytest.skip("the outside re-check needs sympy")
+
+    def outside(document, name):
+        path = tmp_path / name
+        path.write_text(json.dumps(document))
+        return subprocess.run([sys.executable, str(CHECK_EXACT), str(path)],
+                              capture_output=True, text=True, timeout=300).returncode
+
+    assert outside(document, "genuine.json") == 0
+    for edit in edits:
+        assert outside(tampered(edit), f"{edit.__name__}.json") == 1, edit.__name__
