@@ -2,6 +2,7 @@
 
 #include <gmpxx.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -289,13 +290,19 @@ void follow_unit_vectors(const MultiquadraticField& field, const RealBasis& basi
     std::map<std::vector<std::string>, FieldElement> units;  // by key: a fixed order
     std::vector<Point> unit_points;
     std::vector<const FieldElement*> unit_list;
+    // The unit vectors of the pairs with an end that became known since the
+    // last call; true when there are new ones.
+    std::vector<bool> harvested(points.size(), false);
     auto add_units = [&] {
         bool added = false;
         for (const Edge& e : pairs) {
-            if (!elements[e.i] || !elements[e.j]) continue;
+            if (!elements[e.i] || !elements[e.j] || (harvested[e.i] && harvested[e.j])) continue;
+            poll_interrupt();
             const FieldElement d = sub(*elements[e.j], *elements[e.i]);
             AlgebraicKey key = key_of(d);
-            if (seen.contains(key) || !has_unit_modulus(d, field)) continue;
+            if (seen.contains(key)) continue;
+            seen.insert(std::move(key));
+            if (!has_unit_modulus(d, field)) continue;
             for (const FieldElement& u : {d, scale(d, Rational(-1))}) {
                 AlgebraicKey k = key_of(u);
                 seen.insert(k);
@@ -303,6 +310,7 @@ void follow_unit_vectors(const MultiquadraticField& field, const RealBasis& basi
             }
             added = true;
         }
+        for (std::size_t k = 0; k < points.size(); ++k) harvested[k] = elements[k].has_value();
         unit_list.clear();
         unit_points.clear();
         for (const auto& [key, u] : units) {
@@ -318,7 +326,10 @@ void follow_unit_vectors(const MultiquadraticField& field, const RealBasis& basi
                                 coordinate_precision(points[k].y, rounding).get_d()) +
                    1e-9;
     }
-    while (add_units()) {
+    auto unknown = [&] {
+        return std::any_of(elements.begin(), elements.end(), [](const auto& z) { return !z; });
+    };
+    while (unknown() && add_units()) {
         std::vector<std::uint64_t> queue;
         for (std::size_t k = 0; k < points.size(); ++k) {
             if (elements[k]) queue.push_back(k);
