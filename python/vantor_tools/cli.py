@@ -22,7 +22,7 @@ import argparse
 import pathlib
 import sys
 from collections.abc import Sequence
-from typing import Any, cast
+from typing import Any
 
 import vantor
 
@@ -167,7 +167,7 @@ def plot(arguments: argparse.Namespace) -> int:
                     type(i) is int and 0 <= i < len(points) for i in e) for e in edges):
             raise InputError(f"{arguments.file}: the edges are not pairs of point indices")
     else:
-        edges = cast(list[list[int]], graph.unit_edges(points, 1e-9).tolist())
+        edges = graph.unit_edges(points, 1e-9).tolist()
     try:
         # matplotlib is an optional extra: type checkers may not find it.
         import matplotlib  # type: ignore[import-not-found,unused-ignore]

@@ -17,6 +17,7 @@ from typing import Any, Literal, SupportsIndex, TypedDict
 
 from vantor_tools import documents, lattice
 from vantor_tools._native import canonical_graph6, certify_exact, check_multiquadratic
+from vantor_tools.tables import Int64Table
 
 __all__ = ["certify", "check", "ExactResult"]
 
@@ -26,9 +27,9 @@ class ExactResult(TypedDict):
     points: list[tuple[float, float]]
     elements: list[tuple[str, ...]]
     translations: list[tuple[str, ...]]
-    certified_edges: memoryview
-    proven_unit_edges: memoryview
-    near_misses: memoryview
+    certified_edges: Int64Table
+    proven_unit_edges: Int64Table
+    near_misses: Int64Table
     exact_unit_distances: int
     audit_tolerance: float
     verified: bool
