@@ -17,10 +17,12 @@ import os
 import pathlib
 import tempfile
 from collections.abc import Mapping
-from typing import Any
+from typing import Any, SupportsFloat, SupportsIndex
 
-from vantor_tools._native import unit_edges
+from vantor_tools import _native
 from vantor_tools.documents import FORMAT, LATTICE_FIELDS, points_sha256, read_document
+from vantor_tools.points import as_points
+from vantor_tools.tables import Int64Table
 
 __all__ = [
     "unit_edges",
@@ -28,10 +30,27 @@ __all__ = [
     "points_sha256",
     "export_document",
     "write_json",
+    "write_text",
     "read_json",
     "points_of",
     "FORMAT",
 ]
+
+def unit_edges(points: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> Int64Table:
+    """Every pair of points at distance 1 within ``tolerance``, as a table.
+
+    The kernel ``vantor_tools._native.unit_edges`` (see it for the pair
+    test, the order and the errors) on the points in any form
+    ``vantor_tools.points.as_points`` takes: lists of pairs, complex
+    numbers, numpy arrays, buffers, a result or an export.
+    """
+    try:
+        # Tuples of floats and real (N, 2) buffers go straight in.
+        return _native.unit_edges(points, tolerance)
+    except TypeError:
+        pass
+    return _native.unit_edges(as_points(points), tolerance)
+
 
 def version() -> str:
     """The installed vantor version ("unknown" when run from a source tree)."""
@@ -108,7 +127,13 @@ def write_json(path: str | pathlib.Path, document: Mapping[str, Any]) -> None:
     folder, flushed to disk and renamed over ``path``: a failed write leaves
     an existing file as it was.
     """
-    text = json.dumps(document, allow_nan=False, separators=(",", ":")) + "\n"
+    write_text(path, json.dumps(document, allow_nan=False, separators=(",", ":")) + "\n")
+
+
+def write_text(path: str | os.PathLike[str], text: str) -> None:
+    """Writes ``text`` (UTF-8) to ``path`` through a temporary file in the
+    same folder, flushed and renamed over it: a failed write leaves an
+    existing file as it was."""
     target = pathlib.Path(path)
     descriptor, temporary = tempfile.mkstemp(dir=target.parent, prefix=f".{target.name}.",
                                              suffix=".tmp")

@@ -56,7 +56,7 @@ def test_unit_edges_match_every_pair_and_share_their_memory():
         with pytest.raises(MemoryError, match="request needs more than"):
             vantor_tools.unit_edges(crowd, tolerance)
     with pytest.raises(TypeError, match="points"):
-        vantor_tools.unit_edges([[0.0, 1.0]])
+        vantor_tools.unit_edges([[0.0, 1.0, 2.0]])
 
 
 @pytest.fixture(scope="module")
