@@ -1,7 +1,11 @@
-"""Edges of point sets, and the export format that carries them.
+"""Edges of point sets, their graphs, and the export format that carries them.
 
 ``unit_edges(points, tolerance)`` is the edge list behind
-``vantor.count_unit_distances``. The export format is JSON: one object per
+``vantor.count_unit_distances``. The unit-distance graph of a result (its
+exact edges) or of a point set (its unit edges) comes out as a networkx
+graph (``to_networkx``; networkx is optional), as graph6 (``to_graph6``) or
+as DIMACS text (``to_dimacs``); ``write_graph`` writes either to a file.
+The export format is JSON: one object per
 result, with the vantor version and the call that made it, the points as
 [x, y] floats that read back bit for bit, a SHA-256 digest of the points to
 cite, and the exact data of the result (see ``export_document``).
@@ -11,6 +15,7 @@ cite, and the exact data of the result (see ``export_document``).
 
 from __future__ import annotations
 
+import array
 import importlib.metadata
 import json
 import os
@@ -26,6 +31,10 @@ from vantor_tools.tables import Int64Table
 
 __all__ = [
     "unit_edges",
+    "to_networkx",
+    "to_graph6",
+    "to_dimacs",
+    "write_graph",
     "version",
     "points_sha256",
     "export_document",
@@ -50,6 +59,93 @@ def unit_edges(points: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> 
     except TypeError:
         pass
     return _native.unit_edges(as_points(points), tolerance)
+
+
+# The keys holding the exact edges of each kind of result, in order of
+# preference: a lattice set's edges, an exact result's proven unit edges
+# (an export of either), the certified edges of vantor's certified dict.
+_EDGE_KEYS = ("edges", "proven_unit_edges", "certified_edges")
+
+
+def _graph(result: Any, tolerance: SupportsFloat | SupportsIndex) -> tuple[int, Any]:
+    """The number of vertices and the (E, 2) int64 edge table of a result's
+    graph, or of a point set's unit edges within ``tolerance``."""
+    if isinstance(result, Mapping) and "points" in result:
+        key = next((key for key in _EDGE_KEYS if key in result), None)
+        if key is not None:
+            n = len(result["points"])
+            return n, _edge_table(result[key], n, key)
+    points = as_points(result)
+    return len(points), unit_edges(points, tolerance)
+
+
+def _edge_table(edges: Any, n: int, key: str) -> Any:
+    """The first two columns of ``edges`` (a table or a list of rows, which
+    may come from a file) as an (E, 2) int64 table of vertices below n."""
+    if isinstance(edges, Int64Table) and edges.shape[1] == 2:
+        return edges
+    flat = array.array("q")
+    for k, row in enumerate(edges):
+        pair = tuple(row)[:2]
+        if not (len(pair) == 2 and all(type(i) is int and 0 <= i < n for i in pair)
+                and pair[0] != pair[1]):
+            raise ValueError(f"{key}[{k}] is not a pair of distinct point indices below {n}")
+        flat.extend(pair)
+    return memoryview(flat).cast("B").cast("q", (len(flat) // 2, 2))
+
+
+def to_networkx(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> Any:
+    """The unit-distance graph as a ``networkx.Graph``.
+
+    ``result`` is a result or an export (its exact edges: "edges",
+    "proven_unit_edges", or the certified edges of
+    ``vantor.generate_multiquadratic_certified``) or a point set in any
+    form ``vantor_tools.points.as_points`` takes (its ``unit_edges`` within
+    ``tolerance``). Vertex k is point k, with its (x, y) as the attribute
+    "pos" (what ``networkx.draw`` places it by). Raises ImportError when
+    networkx is not installed.
+    """
+    try:
+        import networkx  # type: ignore[import-untyped,unused-ignore]
+    except ImportError:
+        raise ImportError("to_networkx needs networkx (pip install networkx)") from None
+    n, edges = _graph(result, tolerance)
+    points = as_points(result) if n else []
+    graph = networkx.Graph()
+    graph.add_nodes_from((k, {"pos": point}) for k, point in enumerate(points))
+    graph.add_edges_from(map(tuple, memoryview(edges).tolist()))
+    return graph
+
+
+def to_graph6(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> str:
+    """The unit-distance graph (as ``to_networkx`` takes it) in graph6, the
+    vertices in the order of the points, without a header or a newline."""
+    n, edges = _graph(result, tolerance)
+    return _native.graph6(n, edges)
+
+
+def to_dimacs(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> str:
+    """The unit-distance graph (as ``to_networkx`` takes it) in the DIMACS
+    edge format: "p edge n E", then "e i j" per edge, vertices numbered
+    from 1 in the order of the points."""
+    n, edges = _graph(result, tolerance)
+    rows = memoryview(edges).tolist()
+    lines = [f"p edge {n} {len(rows)}"]
+    lines.extend(f"e {i + 1} {j + 1}" for i, j in rows)
+    return "".join(line + "\n" for line in lines)
+
+
+def write_graph(path: str | os.PathLike[str], result: Any, format: str = "graph6",
+                tolerance: SupportsFloat | SupportsIndex = 1e-5) -> None:
+    """Writes the unit-distance graph to ``path`` as "graph6" (one line) or
+    "dimacs", as ``write_text`` writes."""
+    if format == "graph6":
+        text = to_graph6(result, tolerance) + "\n"
+    elif format == "dimacs":
+        text = to_dimacs(result, tolerance)
+    else:
+        raise ValueError(f"format must be 'graph6' or 'dimacs', not {format!r}")
+    write_text(path, text)
 
 
 def version() -> str:
