@@ -94,6 +94,11 @@ def _edge_table(edges: Any, n: int, key: str) -> Any:
     return memoryview(flat).cast("B").cast("q", (len(flat) // 2, 2))
 
 
+def _pairs(edges: Any) -> list[tuple[int, int]]:
+    rows: list[list[int]] = memoryview(edges).tolist()  # type: ignore[assignment]
+    return [(i, j) for i, j in rows]
+
+
 def to_networkx(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> Any:
     """The unit-distance graph as a ``networkx.Graph``.
 
@@ -113,7 +118,7 @@ def to_networkx(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) ->
     points = as_points(result) if n else []
     graph = networkx.Graph()
     graph.add_nodes_from((k, {"pos": point}) for k, point in enumerate(points))
-    graph.add_edges_from(map(tuple, memoryview(edges).tolist()))
+    graph.add_edges_from(_pairs(edges))
     return graph
 
 
@@ -129,7 +134,7 @@ def to_dimacs(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> s
     edge format: "p edge n E", then "e i j" per edge, vertices numbered
     from 1 in the order of the points."""
     n, edges = _graph(result, tolerance)
-    rows = memoryview(edges).tolist()
+    rows = _pairs(edges)
     lines = [f"p edge {n} {len(rows)}"]
     lines.extend(f"e {i + 1} {j + 1}" for i, j in rows)
     return "".join(line + "\n" for line in lines)
