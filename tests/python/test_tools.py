@@ -170,3 +170,34 @@ def test_the_package_names_the_companion_functions():
     assert records.best is vantor_lattice.best and lattice.verify is vantor_lattice.verify
     assert vantor_tools.unit_edges is graph.unit_edges
     assert set(vantor_tools.__all__) >= {"unit_edges", "lattice", "records", "graph", "exact"}
+
+
+def test_command_line_reads_every_point_format_and_writes_coordinates(tmp_path, capsys):
+    from vantor_tools import cli as command_line
+
+    def run(*arguments):
+        status = command_line.main(list(arguments))
+        out, err = capsys.readouterr()
+        return status, out, err
+
+    status, out, err = run("best", "50", "--format", "csv")
+    assert status == 0 and out.startswith("x,y\n") and "best(50): " in err
+    written = [tuple(float(c) for c in line.split(",")) for line in out.splitlines()[1:]]
+    assert written == records.best(50)["points"]
+    for fmt in ("csv", "txt", "json"):
+        status, out, _ = run("best", "50", "--format", fmt)
+        (tmp_path / f"b.{fmt}").write_text(out)
+        assert run("count", str(tmp_path / f"b.{fmt}"), "--tolerance", "1e-9")[1] == "183\n"
+    assert run("best", "50")[1].startswith("best(50): 183 unit distances")
+    hostile = {"ragged.csv": "x,y\n0,0\n1,0,0\n", "nan.tsv": "0\t0\n1\tnan\n",
+               "header.csv": "x,y\n", "bytes.csv": b"0,0\n\xfe,1\n"}
+    for name, text in hostile.items():
+        (tmp_path / name).write_bytes(text.encode() if isinstance(text, str) else text)
+    assert run("count", str(tmp_path / "header.csv"))[:2] == (0, "0\n")
+    for name, place in (("ragged.csv", "line 3: 3 cells"), ("nan.tsv", "line 2, column 2"),
+                        ("bytes.csv", "not UTF-8")):
+        status, out, err = run("count", str(tmp_path / name))
+        assert status == 2 and out == "" and len(err.splitlines()) == 1 and place in err
+    assert run("best", "22", "--all", "--format", "csv")[0] == 2
+    outcome = cli("--version", cwd=tmp_path)
+    assert outcome.returncode == 0 and outcome.stdout.strip() == f"vantor-cli {graph.version()}"
