@@ -24,7 +24,7 @@ import tempfile
 from collections.abc import Mapping
 from typing import Any, SupportsFloat, SupportsIndex
 
-from vantor_tools import _native
+from vantor_tools import _native, documents, exact
 from vantor_tools.documents import FORMAT, LATTICE_FIELDS, points_sha256, read_document
 from vantor_tools.points import as_points
 from vantor_tools.tables import Int64Table
@@ -166,6 +166,88 @@ def _rows(table: Any) -> list[list[int]]:
     return rows
 
 
+# What an export of this package may hold: the structure is checked, the
+# size is whatever the result has.
+_EXPORT_LIMITS = documents.Limits(max_bytes=2**62, max_generators=8,
+                                  max_denominator_bits=2**20, max_work=2**62)
+# The keys of each kind of result export_document takes.
+_EXACT_KEYS = {"generators_completed", "points", "elements", "translations", "certified_edges",
+               "proven_unit_edges", "near_misses", "exact_unit_distances", "audit_tolerance"}
+_LATTICE_KEYS = {"family", "shape", "m", "points", "coordinates", "edges", "unit_distances"}
+_CERTIFIED = "vantor.generate_multiquadratic_certified"
+_CERTIFY_ARGUMENTS = ("generators", "split_prime", "k", "n_target")
+
+
+def _kind_of(value: Any) -> str:
+    """What a value is, in the words of an error message."""
+    if isinstance(value, Mapping):
+        keys = sorted(map(str, value))
+        return (f"a dict with keys {', '.join(keys[:8])}{', ...' if len(keys) > 8 else ''}"
+                if keys else "an empty dict")
+    if isinstance(value, (list, tuple)):
+        first = f" (the first {_kind_of(value[0])})" if value else ""
+        return f"a {type(value).__name__} of {len(value)} items{first}"
+    if isinstance(value, Int64Table):
+        return f"a table of shape {value.shape}"
+    return f"a {type(value).__name__}"
+
+
+def _exportable(result: Any, call: Any) -> tuple[Mapping[str, Any], Mapping[str, Any]]:
+    """The result and call to export, or TypeError/ValueError saying why
+    ``result`` cannot be exported."""
+    if not (isinstance(call, Mapping) and isinstance(call.get("function"), str)
+            and isinstance(call.get("arguments"), Mapping)):
+        raise TypeError('call must be {"function": name, "arguments": {...}}, not '
+                        f"{_kind_of(call)}")
+    if not isinstance(result, Mapping):
+        hint = (" (export each result)" if isinstance(result, (list, tuple)) and result
+                and isinstance(result[0], Mapping) else
+                " (points without proofs: write them with vantor_tools.points.write_points)"
+                if isinstance(result, (list, tuple)) else "")
+        raise TypeError(f"export_document takes a result dict, not {_kind_of(result)}{hint}")
+    if "format" in result:
+        raise ValueError("this is already an export: write it with write_json")
+    if result and all(isinstance(key, int) for key in result):
+        raise ValueError(f"a dict of {len(result)} results by size (as beam_search returns): "
+                         "export each value")
+    if result.get("construction") == "multiquadratic-section2":
+        return _certified_as_exact(result, call)
+    if "elements" in result:
+        wanted = _EXACT_KEYS
+    elif "family" in result:
+        if result["family"] not in LATTICE_FIELDS:
+            raise ValueError(f"family: {result['family']!r} is not a lattice family")
+        wanted = _LATTICE_KEYS
+    else:
+        raise ValueError(f"not a result vantor exports: {_kind_of(result)}; expected an exact "
+                         "result ('elements'), a lattice set ('family') or the certified dict "
+                         f"of {_CERTIFIED}")
+    missing = sorted(wanted - set(result))
+    if missing:
+        raise ValueError(f"the result lacks {', '.join(map(repr, missing))}")
+    return result, call
+
+
+def _certified_as_exact(result: Mapping[str, Any],
+                        call: Mapping[str, Any]) -> tuple[Mapping[str, Any], Mapping[str, Any]]:
+    arguments = call["arguments"]
+    if call["function"] != _CERTIFIED or set(arguments) != set(_CERTIFY_ARGUMENTS):
+        raise ValueError(f"the certified dict of {_CERTIFIED} carries no field elements: pass "
+                         f'the call that made it, {{"function": "{_CERTIFIED}", "arguments": '
+                         '{"generators", "split_prime", "k", "n_target"}}')
+    generators = [int(g) for g in arguments["generators"]]
+    values = (generators, int(arguments["split_prime"]), int(arguments["k"]),
+              int(arguments["n_target"]))
+    made = exact.certify(*values)
+    if points_sha256(made["points"]) != points_sha256(result["points"]):
+        raise ValueError(f"points: not the points of {_CERTIFIED} with the call's arguments")
+    if sorted(row[:2] for row in made["certified_edges"]) != sorted(
+            tuple(edge) for edge in result["certified_edges"]):
+        raise ValueError(f"certified_edges: not those of {_CERTIFIED} with the call's arguments")
+    return made, {"function": "vantor_tools.exact.certify",
+                  "arguments": dict(zip(_CERTIFY_ARGUMENTS, values))}
+
+
 def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[str, Any]:
     """The export of a result, as a JSON-ready dict.
 
@@ -178,8 +260,20 @@ def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[
     "certified_edges" ([i, j, t, s]), "proven_unit_edges", "near_misses",
     "exact_unit_distances" and "audit_tolerance"; a lattice export adds
     "family", "shape", "norm", "basis", "coordinates", "edges" and
-    "unit_distances".
+    "unit_distances" (and "canonical_graph6" for a catalogue entry).
+
+    The certified dict of ``vantor.generate_multiquadratic_certified``
+    carries no field elements: with the call that made it
+    ({"function": "vantor.generate_multiquadratic_certified", "arguments":
+    {"generators", "split_prime", "k", "n_target"}}) it is exported as the
+    result of ``vantor_tools.exact.certify`` with those arguments, once its
+    points and certified edges are found to be that result's, bit for bit.
+    Anything else (a list of points or of results, a dict of results by n,
+    a table, an export) is refused with TypeError or ValueError naming what
+    it is. The export is read back by ``documents.validate`` before it is
+    returned, so ``vantor-cli check`` reads every export this makes.
     """
+    result, call = _exportable(result, call)
     points = [[x, y] for x, y in result["points"]]
     document: dict[str, Any] = {
         "format": FORMAT,
@@ -216,6 +310,9 @@ def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[
             "edges": _rows(result["edges"]),
             "unit_distances": result["unit_distances"],
         })
+        if "canonical_graph6" in result:
+            document["canonical_graph6"] = result["canonical_graph6"]
+    documents.validate(document, _EXPORT_LIMITS)
     return document
 
 

@@ -201,3 +201,53 @@ def test_command_line_reads_every_point_format_and_writes_coordinates(tmp_path, 
     assert run("best", "22", "--all", "--format", "csv")[0] == 2
     outcome = cli("--version", cwd=tmp_path)
     assert outcome.returncode == 0 and outcome.stdout.strip() == f"vantor-cli {graph.version()}"
+
+
+def test_every_kind_of_result_exports_and_checks_or_is_refused_by_name(tmp_path):
+    certified_call = {"function": "vantor.generate_multiquadratic_certified",
+                      "arguments": {"generators": (2,), "split_prime": 17, "k": 2,
+                                    "n_target": 80}}
+    certified = vantor.generate_multiquadratic_certified((2,), 17, 2, 80)
+    exported = {
+        "exact": (exact.certify([2], 17, 2, 80), {
+            "function": "vantor_tools.exact.certify",
+            "arguments": {"generators": [2], "split_prime": 17, "k": 2, "n_target": 80}}),
+        "certified": (certified, certified_call),
+        "best": (records.best(300), {"function": "vantor_tools.records.best",
+                                     "arguments": {"n": 300}}),
+        "catalogue": (records.catalogue(12)[0], {"function": "vantor_tools.records.catalogue",
+                                                 "arguments": {"n": 12}}),
+        "atlas": (records.moser_atlas(20), {"function": "vantor_tools.records.moser_atlas",
+                                            "arguments": {"n": 20}}),
+        "square": (lattice.square_lattice(40), {"function": "vantor_tools.lattice.square_lattice",
+                                                "arguments": {"n": 40}}),
+    }
+    for name, (result, call) in exported.items():
+        document = graph.export_document(result, call)
+        graph.write_json(tmp_path / f"{name}.json", document)
+        assert cli("check", f"{name}.json", cwd=tmp_path).returncode == 0, name
+    document = graph.export_document(certified, certified_call)
+    assert document["call"]["function"] == "vantor_tools.exact.certify"
+    assert [tuple(p) for p in document["points"]] == certified["points"]
+    assert "canonical_graph6" in graph.export_document(*exported["catalogue"])
+    call = {"function": "f", "arguments": {}}
+    refused = [
+        (certified, call, ValueError, "carries no field elements"),
+        (certified, dict(certified_call, arguments=dict(certified_call["arguments"], k=1)),
+         ValueError, "points: not the points of vantor.generate_multiquadratic_certified"),
+        (vantor.generate_square_grid(3, 3), call, TypeError, "not a list of 9 items.*write_points"),
+        (records.catalogue(12), call, TypeError, "export each result"),
+        ({30: records.best(30)}, call, ValueError, "results by size.*export each value"),
+        (records.best(30)["edges"], call, TypeError, r"not a table of shape \(93, 2\)"),
+        ({}, call, ValueError, "not a result vantor exports: an empty dict"),
+        ({"points": []}, call, ValueError, "a dict with keys points"),
+        (document, call, ValueError, "already an export"),
+        (dict(records.best(30), family="hexagonal"), call, ValueError, "not a lattice family"),
+        ({k: v for k, v in records.best(30).items() if k != "edges"}, call, ValueError,
+         "lacks 'edges'"),
+        (records.best(30), {"function": "f"}, TypeError, "call must be"),
+        (records.best(30), call, ValueError, "unknown function 'f'"),
+    ]
+    for result, call, error, message in refused:
+        with pytest.raises(error, match=message):
+            graph.export_document(result, call)
