@@ -92,7 +92,10 @@ def _pair(point: Any, index: int) -> tuple[float, float]:
 
 def _buffer_points(points: Buffer) -> list[tuple[float, float]] | None:
     """The points of a buffer, or None when it is not a table of numbers."""
-    view = memoryview(points)
+    try:
+        view = memoryview(points)
+    except (TypeError, ValueError, BufferError):
+        return None  # numpy arrays of objects export no buffer
     if view.format in _COMPLEX_FORMATS or view.format.lstrip("@=<>!") in _COMPLEX_FORMATS:
         import numpy  # a complex buffer comes from numpy: memoryview cannot read it
 

@@ -43,6 +43,7 @@ def test_every_form_in_memory_gives_the_same_points():
         numpy.array(expected)[:, ::-1][:, ::-1],
         memoryview(numpy.array(expected)),
         [numpy.array(p) for p in expected],
+        numpy.array([(0, 0), (1, fractions.Fraction(0)), (0.5, -2)], dtype=object),
         [(fractions.Fraction(0), 0), (decimal.Decimal(1), 0), (fractions.Fraction(1, 2), -2)],
         iter(expected),
         {"points": [list(p) for p in expected]},
