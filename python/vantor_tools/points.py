@@ -52,6 +52,7 @@ _MAX_CELL = 4096
 # Decimal text that float() reads the same way everywhere: no underscores,
 # no words, no surrounding spaces.
 _DECIMAL = re.compile(r"[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?")
+_DECIMAL_CHARACTERS = set("0123456789+-.eE")
 # A cell of a header line: it holds a character no coordinate has. A cell
 # such as "nan" or "inf" is not a header, so that it is refused as data
 # rather than skipped.
@@ -143,11 +144,12 @@ def as_points(points: Any) -> list[tuple[float, float]]:
 
 
 class _Cells:
-    """The cells of a point file, and the line of each point (None for JSON,
-    where a point is named by its position)."""
+    """The cells of a point file as read (text; a JSON number stays a
+    number), and the line of each point (None for JSON, where a point is
+    named by its position)."""
 
     def __init__(self, lines: list[int] | None) -> None:
-        self.cells: list[tuple[str, str]] = []
+        self.cells: list[tuple[Any, Any]] = []
         self.lines = lines
 
     def place(self, k: int, column: int) -> str:
@@ -182,21 +184,23 @@ def _split(line: str, delimiter: str | None, number: int) -> list[str]:
 
 
 def _delimited_cells(text: str) -> _Cells:
+    if "\x00" in text:
+        raise PointFileError(f"line {text.count(chr(10), 0, text.index(chr(0))) + 1}: "
+                             "a NUL character")
     lines: list[int] = []
     found = _Cells(lines)
+    cells_of_points = found.cells
     delimiter: str | None = None
     first = True
-    for number, raw in enumerate(text.split("\n"), 1):
-        line = raw.removesuffix("\r")
-        if not line.strip() or line.lstrip().startswith("#"):
+    for number, line in enumerate(text.split("\n"), 1):
+        stripped = line.strip()
+        if not stripped or stripped[0] == "#":
             continue
-        if "\x00" in line:
-            raise PointFileError(f"line {number}: a NUL character")
         if not lines:
             # The first point's line decides the separator (a header may
             # be separated otherwise).
             delimiter = "," if "," in line else "\t" if "\t" in line else None
-        cells = _split(line, delimiter, number)
+        cells = _split(stripped, delimiter, number)
         if first:
             first = False
             if _is_header(cells):
@@ -204,32 +208,31 @@ def _delimited_cells(text: str) -> _Cells:
         if len(cells) != 2:
             raise PointFileError(f"line {number}: {len(cells)} cell{'s' * (len(cells) != 1)}, "
                                  "expected 2 (x and y)")
-        for column, cell in enumerate(cells, 1):
-            if not cell.strip():
-                raise PointFileError(f"line {number}, column {column}: an empty cell")
-            if len(cell) > _MAX_CELL:
-                raise PointFileError(f"line {number}, column {column}: a cell of {len(cell)} "
-                                     f"characters, more than {_MAX_CELL}")
-        found.cells.append((cells[0].strip(), cells[1].strip()))
+        x, y = cells[0].strip(), cells[1].strip()
+        if not x or not y or len(stripped) > _MAX_CELL:
+            for column, cell in enumerate((x, y), 1):
+                if not cell:
+                    raise PointFileError(f"line {number}, column {column}: an empty cell")
+                if len(cell) > _MAX_CELL:
+                    raise PointFileError(f"line {number}, column {column}: a cell of "
+                                         f"{len(cell)} characters, more than {_MAX_CELL}")
+        cells_of_points.append((x, y))
         lines.append(number)
     return found
 
 
-def _json_cell(value: Any, where: str) -> str:
+def _json_cell(value: Any, where: str) -> None:
     if type(value) is float:
         if not math.isfinite(value):
             raise PointFileError(f"{where}: a number beyond the float range")
-        return repr(value)
-    if type(value) is int:
-        return str(value)
-    if isinstance(value, str):
+    elif isinstance(value, str):
         if not value.strip():
             raise PointFileError(f"{where}: an empty cell")
         if len(value) > _MAX_CELL:
             raise PointFileError(f"{where}: a cell of {len(value)} characters, more than "
                                  f"{_MAX_CELL}")
-        return value.strip()
-    raise PointFileError(f"{where} must be a number or a string, not {ascii(value)[:40]}")
+    elif type(value) is not int:
+        raise PointFileError(f"{where} must be a number or a string, not {ascii(value)[:40]}")
 
 
 def _json_cells(data: Any) -> _Cells:
@@ -241,11 +244,22 @@ def _json_cells(data: Any) -> _Cells:
     if not isinstance(data, list):
         raise PointFileError("expected a list of [x, y] points or an export")
     found = _Cells(None)
-    for k, point in enumerate(data):
-        if not isinstance(point, list) or len(point) != 2:
-            raise PointFileError(f"points[{k}] must be a pair [x, y]")
-        found.cells.append((_json_cell(point[0], f"points[{k}][0]"),
-                            _json_cell(point[1], f"points[{k}][1]")))
+    # One pass in C for the usual file, pairs of finite floats; a closer
+    # look, point by point, only to name a fault.
+    if not (set(map(type, data)) <= {list} and set(map(len, data)) <= {2}):
+        k = next(k for k, point in enumerate(data)
+                 if not isinstance(point, list) or len(point) != 2)
+        raise PointFileError(f"points[{k}] must be a pair [x, y]")
+    values = [value for point in data for value in point]
+    if not (set(map(type, values)) <= {float} and all(map(math.isfinite, values))):
+        for k, (x, y) in enumerate(data):
+            _json_cell(x, f"points[{k}][0]")
+            _json_cell(y, f"points[{k}][1]")
+    found.cells = [(x, y) for x, y in data]
+    for k, (x, y) in enumerate(found.cells):
+        if type(x) is str or type(y) is str:
+            found.cells[k] = (x.strip() if type(x) is str else x,
+                              y.strip() if type(y) is str else y)
     return found
 
 
@@ -261,6 +275,10 @@ def _read_cells(path: str | os.PathLike[str], limits: documents.Limits | None) -
     return _delimited_cells(text)
 
 
+def _cell_text(cell: Any) -> str:
+    return repr(cell) if type(cell) is float else str(cell)
+
+
 def read_point_cells(path: str | os.PathLike[str],
                      limits: documents.Limits | None = None) -> list[tuple[str, str]]:
     """The text of the cells of a point file, (x, y) per point, spaces around
@@ -273,16 +291,36 @@ def read_point_cells(path: str | os.PathLike[str],
     cells, an empty or overlong cell, a JSON value that is not a list of
     pairs.
     """
-    return _read_cells(path, limits).cells
+    return [(_cell_text(x), _cell_text(y)) for x, y in _read_cells(path, limits).cells]
 
 
-def _float(cell: str, where: str) -> float:
-    if _DECIMAL.fullmatch(cell) is None:
-        raise PointFileError(f"{where}: {ascii(cell)[:40]} is not a decimal number")
-    value = float(cell)
-    if not math.isfinite(value):
-        raise PointFileError(f"{where}: {ascii(cell)[:40]} is beyond the float range")
-    return value
+def _fault(cell: Any) -> str | None:
+    """Why a cell is no finite decimal float, or None."""
+    if type(cell) is str and _DECIMAL.fullmatch(cell) is None:
+        return f"{ascii(cell)[:40]} is not a decimal number"
+    try:
+        value = float(cell)
+    except OverflowError:
+        value = math.inf
+    return None if math.isfinite(value) else \
+        f"{ascii(_cell_text(cell))[:40]} is beyond the float range"
+
+
+def _floats(found: _Cells, column: int) -> list[float]:
+    """One column of cells as finite floats. Text of these characters only
+    is a decimal number exactly when float() reads it, so the usual file
+    is checked by one pass over its characters and converted by map; a
+    closer look, cell by cell, only names a fault."""
+    cells = [point[column] for point in found.cells]
+    try:
+        if set("".join(cell for cell in cells if type(cell) is str)) <= _DECIMAL_CHARACTERS:
+            values = list(map(float, cells))
+            if all(map(math.isfinite, values)):
+                return values
+    except (ValueError, OverflowError):
+        pass
+    k, fault = next((k, fault) for k, fault in enumerate(map(_fault, cells)) if fault)
+    raise PointFileError(f"{found.place(k, column)}: {fault}")
 
 
 def read_points(path: str | os.PathLike[str],
@@ -295,16 +333,7 @@ def read_points(path: str | os.PathLike[str],
     naming a cell that is not such a number.
     """
     found = _read_cells(path, limits)
-    points: list[tuple[float, float]] = []
-    for x, y in found.cells:
-        if _DECIMAL.fullmatch(x) and _DECIMAL.fullmatch(y):
-            point = (float(x), float(y))
-            if math.isfinite(point[0]) and math.isfinite(point[1]):
-                points.append(point)
-                continue
-        k = len(points)
-        points.append((_float(x, found.place(k, 0)), _float(y, found.place(k, 1))))
-    return points
+    return list(zip(_floats(found, 0), _floats(found, 1)))
 
 
 # ---- writing -----------------------------------------------------------------------
