@@ -21,7 +21,7 @@ import json
 import os
 import pathlib
 import tempfile
-from collections.abc import Mapping
+from collections.abc import Buffer, Mapping
 from typing import Any, SupportsFloat, SupportsIndex
 
 from vantor_tools import _native, documents, exact
@@ -53,11 +53,12 @@ def unit_edges(points: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> 
     ``vantor_tools.points.as_points`` takes: lists of pairs, complex
     numbers, numpy arrays, buffers, a result or an export.
     """
-    try:
-        # Tuples of floats and real (N, 2) buffers go straight in.
-        return _native.unit_edges(points, tolerance)
-    except TypeError:
-        pass
+    if isinstance(points, (list, tuple, Buffer)):
+        try:
+            # Tuples of floats and real (N, 2) buffers go straight in.
+            return _native.unit_edges(points, tolerance)
+        except TypeError:
+            pass
     return _native.unit_edges(as_points(points), tolerance)
 
 
@@ -67,16 +68,16 @@ def unit_edges(points: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> 
 _EDGE_KEYS = ("edges", "proven_unit_edges", "certified_edges")
 
 
-def _graph(result: Any, tolerance: SupportsFloat | SupportsIndex) -> tuple[int, Any]:
-    """The number of vertices and the (E, 2) int64 edge table of a result's
-    graph, or of a point set's unit edges within ``tolerance``."""
-    if isinstance(result, Mapping) and "points" in result:
+def _graph(result: Any,
+           tolerance: SupportsFloat | SupportsIndex) -> tuple[list[tuple[float, float]], Any]:
+    """The points (the vertices) and the (E, 2) int64 edge table of a
+    result's graph, or of a point set's unit edges within ``tolerance``."""
+    points = as_points(result)
+    if isinstance(result, Mapping):
         key = next((key for key in _EDGE_KEYS if key in result), None)
         if key is not None:
-            n = len(result["points"])
-            return n, _edge_table(result[key], n, key)
-    points = as_points(result)
-    return len(points), unit_edges(points, tolerance)
+            return points, _edge_table(result[key], len(points), key)
+    return points, unit_edges(points, tolerance)
 
 
 def _edge_table(edges: Any, n: int, key: str) -> Any:
@@ -114,8 +115,7 @@ def to_networkx(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) ->
         import networkx  # type: ignore[import-untyped,unused-ignore]
     except ImportError:
         raise ImportError("to_networkx needs networkx (pip install networkx)") from None
-    n, edges = _graph(result, tolerance)
-    points = as_points(result) if n else []
+    points, edges = _graph(result, tolerance)
     graph = networkx.Graph()
     graph.add_nodes_from((k, {"pos": point}) for k, point in enumerate(points))
     graph.add_edges_from(_pairs(edges))
@@ -125,17 +125,17 @@ def to_networkx(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) ->
 def to_graph6(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> str:
     """The unit-distance graph (as ``to_networkx`` takes it) in graph6, the
     vertices in the order of the points, without a header or a newline."""
-    n, edges = _graph(result, tolerance)
-    return _native.graph6(n, edges)
+    points, edges = _graph(result, tolerance)
+    return _native.graph6(len(points), edges)
 
 
 def to_dimacs(result: Any, tolerance: SupportsFloat | SupportsIndex = 1e-5) -> str:
     """The unit-distance graph (as ``to_networkx`` takes it) in the DIMACS
     edge format: "p edge n E", then "e i j" per edge, vertices numbered
     from 1 in the order of the points."""
-    n, edges = _graph(result, tolerance)
+    points, edges = _graph(result, tolerance)
     rows = _pairs(edges)
-    lines = [f"p edge {n} {len(rows)}"]
+    lines = [f"p edge {len(points)} {len(rows)}"]
     lines.extend(f"e {i + 1} {j + 1}" for i, j in rows)
     return "".join(line + "\n" for line in lines)
 

@@ -43,6 +43,9 @@ def test_every_format_carries_the_exact_edges():
         assert [tuple(int(v) - 1 for v in line.split()[1:]) for line in lines[1:]] == expected
     g = graph.to_networkx(results()["lattice"])
     assert g.nodes[5]["pos"] == results()["lattice"]["points"][5]
+    g = graph.to_networkx(iter([0j, 1 + 0j, 5j]))
+    assert dict(g.nodes(data="pos")) == {0: (0.0, 0.0), 1: (1.0, 0.0), 2: (0.0, 5.0)}
+    assert list(g.edges) == [(0, 1)]
 
 
 def test_edges_read_from_a_file_are_checked(tmp_path):
