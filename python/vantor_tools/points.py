@@ -30,6 +30,7 @@ from __future__ import annotations
 
 import csv
 import decimal
+import itertools
 import json
 import math
 import numbers
@@ -84,9 +85,11 @@ def _pair(point: Any, index: int) -> tuple[float, float]:
     if isinstance(point, (str, bytes)) or not isinstance(point, Iterable):
         raise TypeError(f"points[{index}] must be a pair (x, y) or a complex number, "
                         f"not {type(point).__name__}")
-    pair = tuple(point)
+    pair = tuple(itertools.islice(point, 3))
     if len(pair) != 2:
-        raise TypeError(f"points[{index}] must be a pair (x, y), not {len(pair)} values")
+        count = "more than 2 values" if len(pair) > 2 else \
+            f"{len(pair)} value{'s' * (len(pair) != 1)}"
+        raise TypeError(f"points[{index}] must be a pair (x, y), not {count}")
     return (_coordinate(pair[0], lambda: f"points[{index}][0]"),
             _coordinate(pair[1], lambda: f"points[{index}][1]"))
 
@@ -98,9 +101,12 @@ def _buffer_points(points: Buffer) -> list[tuple[float, float]] | None:
     except (TypeError, ValueError, BufferError):
         return None  # numpy arrays of objects export no buffer
     if view.format in _COMPLEX_FORMATS or view.format.lstrip("@=<>!") in _COMPLEX_FORMATS:
+        if view.ndim != 1:
+            raise ValueError(f"expected complex numbers of shape (N,), not of shape "
+                             f"{tuple(view.shape or ())}")
         import numpy  # a complex buffer comes from numpy: memoryview cannot read it
 
-        array = numpy.asarray(points).reshape(-1)
+        array = numpy.asarray(points)
         return list(zip(array.real.tolist(), array.imag.tolist()))
     if view.ndim == 2 and view.shape is not None and view.shape[1] == 2:
         try:

@@ -3,6 +3,7 @@ bit for bit, and hostile files refused with one error naming the place."""
 
 import decimal
 import fractions
+import itertools
 import json
 import math
 import os
@@ -55,7 +56,10 @@ def test_every_form_in_memory_gives_the_same_points():
 
 
 @pytest.mark.parametrize("bad, error, message", [
-    ([[0, 0], [1, 0, 0]], TypeError, r"points\[1\] must be a pair \(x, y\), not 3 values"),
+    ([[0, 0], [1, 0, 0]], TypeError, r"points\[1\] must be a pair \(x, y\), not more than 2"),
+    ([[0, 0], itertools.count()], TypeError, r"points\[1\] must be a pair \(x, y\), not more"),
+    ([[0, 0], [1]], TypeError, r"points\[1\] must be a pair \(x, y\), not 1 value$"),
+    (numpy.zeros((2, 2), dtype=complex), ValueError, r"complex numbers of shape \(N,\)"),
     ([[0, 0], [True, 0]], TypeError, r"points\[1\]\[0\] must be a real number, not bool"),
     ([("0", "1")], TypeError, r"points\[0\]\[0\] must be a real number, not str"),
     ([None], TypeError, r"points\[0\] must be a pair"),
