@@ -143,6 +143,18 @@ def as_points(points: Any) -> list[tuple[float, float]]:
             return read
     if not isinstance(points, Iterable):
         raise TypeError(f"points must be pairs or complex numbers, not {type(points).__name__}")
+    if isinstance(points, (list, tuple)):
+        # The usual input, pairs of floats or ints, in a few passes in C.
+        kinds = set(map(type, points))
+        if kinds <= {tuple, list} and set(map(len, points)) <= {2}:
+            if set(map(type, itertools.chain.from_iterable(points))) <= {float, int}:
+                try:
+                    return [(float(x), float(y)) for x, y in points]
+                except OverflowError:
+                    pass
+        elif kinds <= {complex, float, int} and kinds & {complex}:
+            return [(float(z.real), float(z.imag)) if type(z) is complex else _pair(z, k)
+                    for k, z in enumerate(points)]
     return [_pair(point, k) for k, point in enumerate(points)]
 
 
