@@ -2,6 +2,7 @@ from collections.abc import Buffer, Callable, Mapping, Sequence
 from typing import Any, Literal, SupportsFloat, SupportsIndex, TypeAlias
 
 from vantor_tools.exact import ExactResult
+from vantor_tools.tables import Int64Table
 
 __all__ = [
     "unit_edges",
@@ -19,7 +20,7 @@ _Real: TypeAlias = SupportsFloat | SupportsIndex
 def unit_edges(
     points: Sequence[tuple[_Real, _Real]] | Buffer,
     tolerance: _Real = 1e-5,
-) -> memoryview: ...
+) -> Int64Table: ...
 def certify_exact(
     generators: Sequence[SupportsIndex],
     split_prime: SupportsIndex,

@@ -33,7 +33,7 @@ import sys
 from collections.abc import Mapping
 from typing import Any
 
-__all__ = ["DocumentError", "Limits", "read_document", "parse_document", "validate",
+__all__ = ["DocumentError", "Limits", "read_document", "read_bytes", "parse_document", "validate",
            "points_sha256", "FORMAT", "LATTICE_FIELDS"]
 
 #: The value of the "format" key of every exported file.
@@ -165,6 +165,12 @@ def read_document(path: str | os.PathLike[str], limits: Limits | None = None) ->
     Raises OSError when the file cannot be opened and DocumentError when it
     is not a readable document.
     """
+    return parse_document(read_bytes(path, limits))
+
+
+def read_bytes(path: str | os.PathLike[str], limits: Limits | None = None) -> bytes:
+    """The bytes of a regular file of at most ``limits.max_bytes``, read as
+    ``read_document`` reads them; OSError or DocumentError."""
     limits = limits or Limits()
     # O_NONBLOCK: opening a FIFO with no writer must not wait.
     descriptor = os.open(path, os.O_RDONLY | os.O_NONBLOCK | getattr(os, "O_NOCTTY", 0))
@@ -181,7 +187,7 @@ def read_document(path: str | os.PathLike[str], limits: Limits | None = None) ->
         os.close(descriptor)
     if len(data) > limits.max_bytes:
         raise DocumentError(f"more than the limit of {limits.max_bytes} bytes")
-    return parse_document(data)
+    return data
 
 
 # ---- validation --------------------------------------------------------------------

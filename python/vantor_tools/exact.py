@@ -31,6 +31,7 @@ from vantor_tools._native import (
     recognise_points,
 )
 from vantor_tools.expressions import ExpressionError, Radicals, parse
+from vantor_tools.tables import Int64Table
 
 __all__ = ["certify", "check", "prove", "ExactResult", "ProofResult"]
 
@@ -40,9 +41,9 @@ class ExactResult(TypedDict):
     points: list[tuple[float, float]]
     elements: list[tuple[str, ...]]
     translations: list[tuple[str, ...]]
-    certified_edges: memoryview
-    proven_unit_edges: memoryview
-    near_misses: memoryview
+    certified_edges: Int64Table
+    proven_unit_edges: Int64Table
+    near_misses: Int64Table
     exact_unit_distances: int
     audit_tolerance: float
     verified: bool
@@ -65,8 +66,8 @@ class ProofResult(TypedDict):
     generators_completed: list[int]
     points: list[tuple[float, float]]
     elements: list[tuple[str, ...] | None]
-    proven_unit_edges: memoryview
-    near_misses: memoryview
+    proven_unit_edges: Int64Table
+    near_misses: Int64Table
     unrecognised: list[int]
     exact_unit_distances: int
     tolerance: float

@@ -11,6 +11,7 @@ from __future__ import annotations
 from typing import Literal, TypedDict
 
 from vantor_tools._lattice import eisenstein_lattice, square_lattice, verify
+from vantor_tools.tables import Int64Table
 
 __all__ = ["square_lattice", "eisenstein_lattice", "verify", "LatticeResult"]
 
@@ -23,7 +24,7 @@ class LatticeResult(TypedDict):
                    "search", "grown", "union", "catalogue"]
     m: int
     points: list[tuple[float, float]]
-    coordinates: memoryview
-    edges: memoryview
+    coordinates: Int64Table
+    edges: Int64Table
     unit_distances: int
     verified: bool
