@@ -2,10 +2,12 @@
 // Tables of 64-bit integers (edges and lattice coordinates: two columns;
 // Moser lattice coordinates and certified edges: four) handed to Python
 // without copying. The rows stay in the vector that the library filled; a
-// small object owns that vector and exports it through the buffer protocol as a read-only
-// C-contiguous array of shape (rows, columns) and format 'q', so
-// memoryview, numpy.asarray and array-aware code read it in place. Python
-// receives a memoryview of that object.
+// small object owns that vector and is what Python receives. It is a
+// read-only sequence of rows (len, indexing and iteration give tuples of
+// ints, tolist(), shape, equality with a list of rows) and exports the rows
+// through the buffer protocol as a C-contiguous array of shape (rows,
+// columns) and format 'q', so memoryview, numpy.asarray and array-aware code
+// read them in place. At most kMaxTableColumns columns.
 
 #include <Python.h>
 
@@ -22,7 +24,9 @@ namespace vantor::python {
 // module links its own copy and creates its own type.
 bool ready_table_type(const char* qualified_name) noexcept;
 
-// A new memoryview of shape (rows, columns) over `data`. The owner takes
+inline constexpr std::uint64_t kMaxTableColumns = 8;
+
+// A new table of shape (rows, columns) over `data`. The owner takes
 // over `storage` and frees it with `release`, also when this fails.
 PyRef table_view(const void* data, std::uint64_t rows, std::uint64_t columns, void* storage,
                  void (*release)(void*));
@@ -31,11 +35,12 @@ PyRef table_view(const void* data, std::uint64_t rows, std::uint64_t columns, vo
 template <class Row>
 constexpr std::uint64_t table_columns() {
     static_assert(sizeof(Row) % sizeof(std::int64_t) == 0 && std::is_standard_layout_v<Row> &&
-                  std::is_trivially_copyable_v<Row>);
+                  std::is_trivially_copyable_v<Row> &&
+                  sizeof(Row) <= kMaxTableColumns * sizeof(std::int64_t));
     return sizeof(Row) / sizeof(std::int64_t);
 }
 
-// A memoryview over the rows of `rows`, which it keeps; each row is a few
+// A table over the rows of `rows`, which it keeps; each row is a few
 // 64-bit integers below 2**63 in magnitude, read as signed.
 template <class Row>
 PyRef table_to_python(std::vector<Row> rows) {

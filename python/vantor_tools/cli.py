@@ -1,16 +1,20 @@
 """vantor-cli: quick looks at unit-distance sets for people who do not write Python.
 
     vantor-cli best 100 --out best100.json
+    vantor-cli best 50 --format csv > best50.csv
     vantor-cli best 22 --all --out catalogue22/
-    vantor-cli count points.json --tolerance 1e-9
+    vantor-cli count points.csv --tolerance 1e-9
     vantor-cli certify --generators 2,3 --prime 73 --k 1 --n 500 --out r.json
     vantor-cli check r.json
     vantor-cli plot r.json --out r.png
 
-Files are in the export format of vantor_tools.graph (``count`` and ``plot``
-also read a plain JSON list of [x, y] points), read within the limits of
-vantor_tools.documents (128 MiB by default; ``check --max-bytes`` and
-``--max-work`` to change).
+Files are in the export format of vantor_tools.graph; ``count`` and ``plot``
+also read point files (CSV, TSV or whitespace-separated text with an
+optional header line, a JSON list of [x, y]; see vantor_tools.points). All
+are read within the limits of vantor_tools.documents (128 MiB by default;
+``check --max-bytes`` and ``--max-work`` to change). ``best --format``
+writes the coordinates alone on standard output (floats that read back bit
+for bit), the summary on standard error.
 Exit status: 0 on success, 1 when ``check`` finds a claim that does not hold
 (the first fault on stderr), 2 when an input cannot be read, lies outside the
 format or its limits, or a request is refused (one line on stderr).
@@ -22,11 +26,12 @@ import argparse
 import pathlib
 import sys
 from collections.abc import Sequence
-from typing import Any, cast
+from typing import Any
 
 import vantor
 
 from vantor_tools import documents, exact, graph, records
+from vantor_tools.points import FORMATS, points_text, read_points
 
 
 class InputError(Exception):
@@ -46,19 +51,23 @@ def _load(path: str, limits: documents.Limits | None = None) -> Any:
 
 def _points(path: str) -> list[tuple[float, float]]:
     try:
-        return graph.points_of(_load(path))
+        return read_points(path)
+    except OSError as error:
+        raise InputError(f"cannot read {path}: {error.strerror or error}") from None
     except ValueError as error:
         raise InputError(f"{path}: {error}") from None
+    except MemoryError:
+        raise InputError(f"{path}: not enough memory to read it") from None
 
 
-def _write(path: str | None, document: dict[str, Any]) -> None:
+def _write(path: str | None, document: dict[str, Any], report: Any = None) -> None:
     if path is None:
         return
     try:
         graph.write_json(path, document)
     except OSError as error:
         raise InputError(f"cannot write {path}: {error.strerror or error}") from None
-    print(f"wrote {path}")
+    print(f"wrote {path}", file=report)
 
 
 def _generators(text: str) -> list[int]:
@@ -94,16 +103,22 @@ def best_all(arguments: argparse.Namespace) -> int:
 
 def best(arguments: argparse.Namespace) -> int:
     if arguments.all:
+        if arguments.format is not None:
+            raise InputError("--format writes one set: use it without --all")
         return best_all(arguments)
     n = arguments.n
     try:
         result = records.best(n)
     except (ValueError, OverflowError, MemoryError) as error:
         raise InputError(f"best({n}): {error}") from None
+    # With --format the coordinates are the output; the rest is a report.
+    report = sys.stderr if arguments.format is not None else None
     print(f"best({n}): {result['unit_distances']} unit distances, {result['family']} "
-          f"{result['shape']}, norm {result['m']}, verified exactly")
+          f"{result['shape']}, norm {result['m']}, verified exactly", file=report)
     _write(arguments.out, graph.export_document(
-        result, {"function": "vantor_tools.records.best", "arguments": {"n": n}}))
+        result, {"function": "vantor_tools.records.best", "arguments": {"n": n}}), report)
+    if arguments.format is not None:
+        sys.stdout.write(points_text(result["points"], arguments.format))
     return 0
 
 
@@ -156,8 +171,13 @@ def check(arguments: argparse.Namespace) -> int:
 
 
 def plot(arguments: argparse.Namespace) -> int:
-    data = _load(arguments.file)
     points = _points(arguments.file)
+    # An export brings its exact edges; any other point file is drawn with
+    # the pairs within 1e-9 of distance 1.
+    try:
+        data = documents.read_document(arguments.file)
+    except (OSError, ValueError):
+        data = None
     edges: list[list[int]]
     if isinstance(data, dict) and ("proven_unit_edges" in data or "edges" in data):
         edges = data["proven_unit_edges"] if "proven_unit_edges" in data else data["edges"]
@@ -167,7 +187,7 @@ def plot(arguments: argparse.Namespace) -> int:
                     type(i) is int and 0 <= i < len(points) for i in e) for e in edges):
             raise InputError(f"{arguments.file}: the edges are not pairs of point indices")
     else:
-        edges = cast(list[list[int]], graph.unit_edges(points, 1e-9).tolist())
+        edges = graph.unit_edges(points, 1e-9).tolist()
     try:
         # matplotlib is an optional extra: type checkers may not find it.
         import matplotlib  # type: ignore[import-not-found,unused-ignore]
@@ -196,6 +216,7 @@ def plot(arguments: argparse.Namespace) -> int:
 def parser() -> argparse.ArgumentParser:
     top = argparse.ArgumentParser(prog="vantor-cli", description=__doc__,
                                   formatter_class=argparse.RawDescriptionHelpFormatter)
+    top.add_argument("--version", action="version", version=f"%(prog)s {graph.version()}")
     commands = top.add_subparsers(dest="command", required=True, metavar="command")
 
     p = commands.add_parser("best", help="the densest set known to vantor of n points")
@@ -205,10 +226,14 @@ def parser() -> argparse.ArgumentParser:
     p.add_argument("--all", action="store_true",
                    help="every non-isomorphic densest set of the catalogue (n <= 100), "
                         "with its canonical graph6")
+    p.add_argument("--format", choices=FORMATS,
+                   help="write the coordinates on standard output as CSV (with an x,y "
+                        "header), plain text or JSON")
     p.set_defaults(run=best)
 
     p = commands.add_parser("count", help="count the unit distances of a point file")
-    p.add_argument("file", help="an export file or a JSON list of [x, y] points")
+    p.add_argument("file", help="a point file (CSV, TSV, text, a JSON list of [x, y]) or an "
+                   "export file")
     p.add_argument("--tolerance", type=float, default=1e-5,
                    help="pairs at distance 1 within this (default 1e-5)")
     p.set_defaults(run=count)
@@ -233,7 +258,8 @@ def parser() -> argparse.ArgumentParser:
     p.set_defaults(run=check)
 
     p = commands.add_parser("plot", help="draw the points and unit distances of a file")
-    p.add_argument("file", help="an export file or a JSON list of [x, y] points")
+    p.add_argument("file", help="a point file (CSV, TSV, text, a JSON list of [x, y]) or an "
+                   "export file")
     p.add_argument("--out", required=True, help="the image to write (.png, .svg, .pdf)")
     p.set_defaults(run=plot)
     return top

@@ -33,7 +33,7 @@ import sys
 from collections.abc import Mapping
 from typing import Any
 
-__all__ = ["DocumentError", "Limits", "read_document", "parse_document", "validate",
+__all__ = ["DocumentError", "Limits", "read_document", "read_bytes", "parse_document", "validate",
            "points_sha256", "FORMAT", "LATTICE_FIELDS"]
 
 #: The value of the "format" key of every exported file.
@@ -72,6 +72,9 @@ _KEYS = {
     "lattice": {"format", "vantor_version", "call", "kind", "family", "shape", "norm",
                 "generators_completed", "basis", "points", "points_sha256", "coordinates",
                 "edges", "unit_distances"},
+    "proof": {"format", "vantor_version", "call", "kind", "generators_completed", "points",
+              "points_sha256", "elements", "proven_unit_edges", "near_misses", "unrecognised",
+              "exact_unit_distances", "tolerance", "digits", "decimals"},
     # A set of a unit lattice: the field, the units that span the lattice,
     # the reduced basis the coordinates refer to.
     "unit_lattice": {"format", "vantor_version", "call", "kind", "generators_completed",
@@ -167,6 +170,12 @@ def read_document(path: str | os.PathLike[str], limits: Limits | None = None) ->
     Raises OSError when the file cannot be opened and DocumentError when it
     is not a readable document.
     """
+    return parse_document(read_bytes(path, limits))
+
+
+def read_bytes(path: str | os.PathLike[str], limits: Limits | None = None) -> bytes:
+    """The bytes of a regular file of at most ``limits.max_bytes``, read as
+    ``read_document`` reads them; OSError or DocumentError."""
     limits = limits or Limits()
     # O_NONBLOCK: opening a FIFO with no writer must not wait.
     descriptor = os.open(path, os.O_RDONLY | os.O_NONBLOCK | getattr(os, "O_NOCTTY", 0))
@@ -183,7 +192,7 @@ def read_document(path: str | os.PathLike[str], limits: Limits | None = None) ->
         os.close(descriptor)
     if len(data) > limits.max_bytes:
         raise DocumentError(f"more than the limit of {limits.max_bytes} bytes")
-    return parse_document(data)
+    return data
 
 
 # ---- validation --------------------------------------------------------------------
@@ -288,7 +297,7 @@ def _call(document: Mapping[str, Any]) -> tuple[str, dict[str, Any]]:
 
 # Keys an export may have: a catalogue entry states its canonical graph6.
 _OPTIONAL_KEYS: dict[str, set[str]] = {"multiquadratic": set(), "lattice": {"canonical_graph6"},
-                                        "unit_lattice": set()}
+                                       "proof": set(), "unit_lattice": set()}
 
 
 def _check_call(function: str, arguments: dict[str, Any], document: Mapping[str, Any],
@@ -307,6 +316,22 @@ def _check_call(function: str, arguments: dict[str, Any], document: Mapping[str,
     module, _, name = function.rpartition(".")
     if kind == "unit_lattice":
         _unit_lattice_call(function, arguments, points)
+    if function == "vantor_tools.exact.prove" or kind == "proof":
+        _need(kind == "proof" and function == "vantor_tools.exact.prove",
+              "call: vantor_tools.exact.prove, and only it, makes proofs")
+        _need(set(arguments) == {"field", "tolerance", "digits", "decimals"},
+              f"call.arguments of {function} must be field, tolerance, digits, decimals")
+        field: Any = arguments["field"]
+        _need(field is None or isinstance(field, list) and len(field) <= 64
+              and all(_is_int(g) for g in field),
+              "call.arguments.field must be null or a list of integers")
+        if field is not None and document["generators_completed"] != \
+                field + ([] if -1 in field else [-1]):
+            raise ValueError("generators_completed: not the field of the call")
+        for key in ("tolerance", "digits", "decimals"):
+            if json.dumps(arguments[key]) != json.dumps(document[key]):
+                raise ValueError(f"{key}: {document[key]} stated, the call asked for "
+                                 f"{arguments[key]}")
         return
     if function == "vantor_tools.exact.certify":
         _need(kind == "multiquadratic", f"call: {function} makes multiquadratic results")
@@ -414,6 +439,43 @@ def _multiquadratic(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
     return {**document, "points": points, "audit_tolerance": float(tolerance)}
 
 
+def _proof(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
+    generators = _list(document["generators_completed"], "generators_completed")
+    _need(1 <= len(generators) <= limits.max_generators
+          and all(_is_int(g) and -_LARGEST_NORM <= g <= _LARGEST_NORM for g in generators),
+          f"generators_completed must be 1 to {limits.max_generators} integers "
+          "of magnitude at most 2^53")
+    degree = 2 ** len(generators)
+    points = _points(document["points"])
+    elements = _list(document["elements"], "elements")
+    _need(len(elements) == len(points), f"elements: {len(elements)} for {len(points)} points")
+    missing = [k for k, element in enumerate(elements) if element is None]
+    denominators: set[str] = set()
+    longest = _elements([e for e in elements if e is not None], "elements", degree,
+                        denominators)
+    unrecognised = _list(document["unrecognised"], "unrecognised")
+    if unrecognised != missing:
+        raise ValueError("unrecognised: not the points whose element is null")
+    proven = _rows(document["proven_unit_edges"], "proven_unit_edges", 2, 0)
+    near = _rows(document["near_misses"], "near_misses", 2, 0)
+    _int(document, "exact_unit_distances", 0, _INT64 - 1)
+    tolerance = document["tolerance"]
+    _need(type(tolerance) is float and 0 < tolerance < 1, "tolerance must be a float in (0, 1)")
+    digits = document["digits"]
+    _need(digits is None or _is_int(digits) and 1 <= digits <= 17,
+          "digits must be null or an integer from 1 to 17")
+    decimals = document["decimals"]
+    _need(decimals is None or _is_int(decimals) and 0 <= decimals <= 30,
+          "decimals must be null or an integer from 0 to 30")
+    words = 1 + (longest * 10 // 3 + _common_denominator_bits(denominators, limits)) // 64
+    work = (degree * degree * (len(proven) + len(near))
+            + 64 * degree * len(elements)) * words * words
+    _need(work <= limits.max_work,
+          f"the exact check needs about {work:.2g} word products (degree {degree}, "
+          f"numbers of {words} words), more than the limit of {limits.max_work:.2g}")
+    return {**document, "points": points}
+
+
 def _lattice(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
     family = document["family"]
     _need(isinstance(family, str) and family in LATTICE_FIELDS,
@@ -478,7 +540,7 @@ def validate(document: Any, limits: Limits | None = None) -> dict[str, Any]:
           f"not a vantor export: expected \"format\": \"{FORMAT}\"")
     kind = document.get("kind")
     _need(isinstance(kind, str) and kind in _KEYS,
-          f"kind: expected 'multiquadratic', 'lattice' or 'unit_lattice', not {ascii(kind)[:40]}")
+          f"kind: expected 'multiquadratic', 'lattice', 'proof' or 'unit_lattice', not {ascii(kind)[:40]}")
     missing = _KEYS[kind] - set(document)
     _need(not missing, f"missing key {ascii(min(missing, default=''))}")
     unknown = set(document) - _KEYS[kind] - _OPTIONAL_KEYS[kind]
@@ -490,8 +552,9 @@ def validate(document: Any, limits: Limits | None = None) -> dict[str, Any]:
     _need(isinstance(version, str) and _VERSION.fullmatch(version) is not None,
           "vantor_version must be a version name")
     function, arguments = _call(document)
-    checked = {"multiquadratic": _multiquadratic, "lattice": _lattice,
-               "unit_lattice": _unit_lattice}[kind](document, limits)
+    read = {"multiquadratic": _multiquadratic, "lattice": _lattice, "proof": _proof,
+            "unit_lattice": _unit_lattice}[kind]
+    checked = read(document, limits)
     _check_digest(document, checked["points"])
     _check_call(function, arguments, document, len(checked["points"]))
     return checked

@@ -30,6 +30,7 @@ from vantor_tools._lattice import (
     unit_lattice_verify,
 )
 from vantor_tools._lattice import verify as _verify_family
+from vantor_tools.tables import Int64Table
 
 __all__ = ["square_lattice", "eisenstein_lattice", "verify", "LatticeResult",
            "UnitLattice", "Symmetry", "patch", "UnitLatticeResult", "moser_lattice",
@@ -44,8 +45,8 @@ class LatticeResult(TypedDict):
                    "search", "grown", "union", "catalogue"]
     m: int
     points: list[tuple[float, float]]
-    coordinates: memoryview
-    edges: memoryview
+    coordinates: Int64Table
+    edges: Int64Table
     unit_distances: int
     verified: bool
 
@@ -59,8 +60,8 @@ class UnitLatticeResult(TypedDict):
     generators: list[int]
     generating_units: list[tuple[str, ...]]
     points: list[tuple[float, float]]
-    coordinates: memoryview
-    edges: memoryview
+    coordinates: Int64Table
+    edges: Int64Table
     unit_distances: int
     verified: bool
 
@@ -213,7 +214,7 @@ class UnitLattice:
         self.denominator: int = description["denominator"]
         self.basis: tuple[tuple[str, ...], ...] = tuple(description["basis"])
         self.units: tuple[tuple[str, ...], ...] = tuple(description["units"])
-        self.unit_coordinates: memoryview = description["unit_coordinates"]
+        self.unit_coordinates: Int64Table = description["unit_coordinates"]
         self.symmetries: tuple[Symmetry, ...] = tuple(
             Symmetry(*entry) for entry in description["symmetries"])
 

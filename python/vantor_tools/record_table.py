@@ -33,9 +33,10 @@ import math
 from collections import OrderedDict
 from collections.abc import Iterable, Sequence
 from dataclasses import dataclass
-from typing import Any, cast
+from typing import Any
 
 from vantor_tools import _lattice
+from vantor_tools.tables import Int64Table
 
 __all__ = ["Entry", "RecordTable", "stored_table", "parse", "build", "format_entry",
            "translated_apart", "with_rows"]
@@ -181,9 +182,9 @@ def with_rows(rows: Sequence[Sequence[int]], columns: int) -> memoryview:
     return memoryview(flat).cast("B").cast("q", [len(rows), columns])
 
 
-def _rows(table: memoryview) -> list[list[int]]:
+def _rows(table: Int64Table) -> list[list[int]]:
     """The rows of an int64 table as lists."""
-    return cast(list[list[int]], table.tolist())
+    return table.tolist()
 
 
 def translated_apart(entry_family: str, first: dict[str, Any],

@@ -223,7 +223,7 @@ def beam_search(n_max: SupportsIndex, width: SupportsIndex = 500, seed: Supports
     results: list[Any] = []
     if executor is None and count == 1:
         results.append(_lattice.lattice_search_task(n_max, width, seed, sweeps, 0,
-                                                    _view(steps, 4), _view(symmetries, 16),
+                                                    _view(steps, 4), _view(symmetries, 4),
                                                     progress))
     else:
         report = Progress(progress, "beam search tasks", count, "task")
@@ -255,10 +255,10 @@ def lattice_search_task(n_max: SupportsIndex, width: SupportsIndex, seed: Suppor
                         sweeps: SupportsIndex, task: SupportsIndex, steps: bytes,
                         symmetries: bytes) -> tuple[tuple[int, bytes], ...]:
     """One task of beam_search in the lattice given by its search tables (the
-    bytes of int64 rows: 4 per unit step, 16 per symmetry), as an executor
+    bytes of int64 rows of 4: one per unit step, four per symmetry), as an executor
     runs it; see ``vantor_tools._lattice.lattice_search_task``."""
     result: tuple[tuple[int, bytes], ...] = _lattice.lattice_search_task(
-        n_max, width, seed, sweeps, task, _view(steps, 4), _view(symmetries, 16))
+        n_max, width, seed, sweeps, task, _view(steps, 4), _view(symmetries, 4))
     return result
 
 

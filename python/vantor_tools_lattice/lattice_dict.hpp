@@ -19,8 +19,8 @@
 namespace vantor::python {
 
 // A new dict with, in this order: "family" and "shape" (names), "m",
-// "points" (list of (x, y) floats), "coordinates" and "edges" (memoryviews
-// of shape (rows, 2), int64), "unit_distances" (the number of edges) and
+// "points" (list of (x, y) floats), "coordinates" and "edges" (tables of
+// shape (rows, 2), int64; common/int64_table.hpp), "unit_distances" (the number of edges) and
 // "verified" (True: only sets that passed the exact check get here).
 PyRef lattice_set_to_python(lattice::LatticePointSet set);
 

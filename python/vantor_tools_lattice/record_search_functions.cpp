@@ -391,28 +391,32 @@ namespace {
 struct StepRow {
     std::int64_t a, b, c, d;
 };
-struct SymmetryRow {
-    std::int64_t entries[16];
-};
 
 // The search lattice of the tables; ValueError when they are none.
 std::optional<records::SearchLattice> search_lattice_from(PyObject* steps_object,
                                                           PyObject* symmetries_object) {
     std::vector<StepRow> step_rows;
-    std::vector<SymmetryRow> symmetry_rows;
+    std::vector<StepRow> image_rows;
     if (!table_from_python(steps_object, "argument 'steps'", step_rows) ||
-        !table_from_python(symmetries_object, "argument 'symmetries'", symmetry_rows)) {
+        !table_from_python(symmetries_object, "argument 'symmetries'", image_rows)) {
+        return std::nullopt;
+    }
+    if (image_rows.size() % 4 != 0) {
+        PyErr_SetString(PyExc_ValueError,
+                        "argument 'symmetries': four rows (the images of the coordinate "
+                        "vectors) per symmetry");
         return std::nullopt;
     }
     std::vector<records::SearchCoordinate> steps;
     for (const StepRow& r : step_rows) steps.push_back({r.a, r.b, r.c, r.d});
     std::vector<std::array<records::SearchCoordinate, 4>> columns;
-    for (const SymmetryRow& r : symmetry_rows) {
-        const std::int64_t* e = r.entries;
-        columns.push_back({records::SearchCoordinate{e[0], e[1], e[2], e[3]},
-                           {e[4], e[5], e[6], e[7]},
-                           {e[8], e[9], e[10], e[11]},
-                           {e[12], e[13], e[14], e[15]}});
+    for (std::size_t g = 0; g < image_rows.size(); g += 4) {
+        std::array<records::SearchCoordinate, 4> images;
+        for (std::size_t k = 0; k < 4; ++k) {
+            const StepRow& r = image_rows[g + k];
+            images[k] = {r.a, r.b, r.c, r.d};
+        }
+        columns.push_back(images);
     }
     auto built = records::SearchLattice::from_tables(std::move(steps), std::move(columns));
     if (!built) {

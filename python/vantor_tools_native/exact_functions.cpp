@@ -132,7 +132,7 @@ PyRef item_of(PyObject* document, const char* key) {
     return PyRef(PyMapping_GetItemString(document, key));
 }
 
-// Rows of `N` integers: a table buffer (a memoryview from certify_exact(), a
+// Rows of `N` integers: a table buffer (a table from certify_exact(), a
 // numpy array) or a sequence of sequences of integers (JSON lists).
 template <std::size_t N>
 bool read_rows(PyObject* object, const char* what, std::vector<std::array<std::int64_t, N>>& out) {
@@ -281,12 +281,12 @@ const char kCertifyExactDoc[] =
     "* 'elements': per point, a tuple of one rational per basis element, as\n"
     "  text 'n' or 'n/d' (fractions.Fraction reads it);\n"
     "* 'translations': the norm-one translations, in the same form;\n"
-    "* 'certified_edges': memoryview (E, 4) int64, rows (i, j, t, s) with\n"
+    "* 'certified_edges': table (E, 4) int64, rows (i, j, t, s) with\n"
     "  element j - element i = s * translation t;\n"
-    "* 'proven_unit_edges': memoryview (P, 2) int64, every pair within the\n"
+    "* 'proven_unit_edges': table (P, 2) int64, every pair within the\n"
     "  audit tolerance that is exactly one unit apart, sorted (it contains\n"
     "  every certified edge);\n"
-    "* 'near_misses': memoryview (M, 2) int64, the pairs within the audit\n"
+    "* 'near_misses': table (M, 2) int64, the pairs within the audit\n"
     "  tolerance that are not, sorted;\n"
     "* 'exact_unit_distances': P; 'audit_tolerance': 1e-4; 'verified': True.\n"
     "\n"

@@ -14,8 +14,9 @@ namespace {
 
 constexpr char kModuleDoc[] =
     "The compiled part of vantor_tools for graphs and exact proofs:\n"
-    "unit_edges(), certify_exact(), check_multiquadratic(), graph6() and\n"
-    "canonical_graph6(). Import them from vantor_tools, vantor_tools.graph and\n"
+    "unit_edges(), certify_exact(), check_multiquadratic(), graph6(),\n"
+    "canonical_graph6(), recognise_points(), prove_pairs() and elements_match().\n"
+    "Import them from vantor_tools, vantor_tools.graph and\n"
     "vantor_tools.exact.";
 
 // In registration order, which is the order of __all__.
@@ -26,6 +27,9 @@ PyMethodDef functions[] = {
      kCheckMultiquadraticDoc},
     {"graph6", as_cfunction(graph6), kFastCall, kGraph6Doc},
     {"canonical_graph6", as_cfunction(canonical_graph6), kFastCall, kCanonicalGraph6Doc},
+    {"recognise_points", as_cfunction(recognise_points), kFastCall, kRecognisePointsDoc},
+    {"prove_pairs", as_cfunction(prove_pairs), kFastCall, kProvePairsDoc},
+    {"elements_match", as_cfunction(elements_match), kFastCall, kElementsMatchDoc},
 };
 
 PyModuleDef module_def = {

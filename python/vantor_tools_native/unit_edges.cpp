@@ -40,9 +40,10 @@ const char kUnitEdgesDoc[] =
     "no pair with a NaN coordinate is an edge). The number of edges equals\n"
     "count_unit_distances(points, tolerance) for every input.\n"
     "\n"
-    "Returns a read-only memoryview of shape (E, 2) and format 'q' (int64),\n"
-    "one row (i, j) per edge with i < j, sorted by i then j; numpy.asarray()\n"
-    "reads it without copying, .tolist() gives lists. Runs without the\n"
+    "Returns a read-only table of shape (E, 2) (int64), one row (i, j) per\n"
+    "edge with i < j, sorted by i then j: iterating or indexing it gives\n"
+    "(i, j) tuples, .tolist() gives lists, numpy.asarray() and memoryview()\n"
+    "read it without copying. Runs without the\n"
     "interpreter lock; Ctrl-C stops it. Raises MemoryError when the edges\n"
     "cannot fit in memory.";
 

@@ -61,7 +61,7 @@ std::expected<UnitLattice, UnitLatticeError> UnitLattice::from_units(
     const std::vector<std::int64_t> weights = norm_weights(f);
     std::vector<IntegerVector> basis = hermite_basis(std::move(rows));
     if (basis.size() > kMaxRank) {
-        return std::unexpected(UnitLatticeError{DescriptionTooLarge{"rank", 5}});
+        return std::unexpected(UnitLatticeError{DescriptionTooLarge{"rank", 3}});
     }
     lll_reduce(basis, weights);
     for (const IntegerVector& b : basis) {

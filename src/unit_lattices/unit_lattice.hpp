@@ -43,9 +43,9 @@
 namespace vantor::unit_lattices {
 
 // Limits of the exact kernels. With them every numerator of a point,
-// sum_j c_j b_j, stays within 2**51 (exact in a double and in 64 bits).
+// sum_j c_j b_j, stays within 2**49 (exact in a double and in 64 bits).
 inline constexpr unsigned kMaxDegreeLog2 = 6;        // at most 5 generators besides -1
-inline constexpr std::uint64_t kMaxRank = 32;
+inline constexpr std::uint64_t kMaxRank = 8;  // the tables handed to Python hold 8 columns
 inline constexpr unsigned kMaxDenominatorLog2 = 20;
 inline constexpr unsigned kMaxBasisNumeratorLog2 = 20;
 inline constexpr unsigned kMaxCoordinateLog2 = 26;

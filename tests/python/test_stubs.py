@@ -64,11 +64,13 @@ COMPANION_USE = """
     import vantor_lattice
     import vantor_tools
     from vantor_tools import exact, records
+    from vantor_tools.tables import Int64Table
 
     size = numpy.int64(30)
     result = records.best(size)
     vantor_lattice.square_lattice(size, m=numpy.int64(5))
-    table: memoryview = vantor_tools.unit_edges(numpy.zeros((3, 2)), tolerance=1e-9)
+    table: Int64Table = vantor_tools.unit_edges(numpy.zeros((3, 2)), tolerance=1e-9)
+    first: tuple[int, ...] = table[0]
     proven = exact.certify([2], 17, 2, size)
     count: int = proven["exact_unit_distances"] + result["unit_distances"]
     exact.check(proven)

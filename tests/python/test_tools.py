@@ -56,7 +56,7 @@ def test_unit_edges_match_every_pair_and_share_their_memory():
         with pytest.raises(MemoryError, match="request needs more than"):
             vantor_tools.unit_edges(crowd, tolerance)
     with pytest.raises(TypeError, match="points"):
-        vantor_tools.unit_edges([[0.0, 1.0]])
+        vantor_tools.unit_edges([[0.0, 1.0, 2.0]])
 
 
 @pytest.fixture(scope="module")
@@ -170,3 +170,84 @@ def test_the_package_names_the_companion_functions():
     assert records.best is vantor_lattice.best and lattice.verify is vantor_lattice.verify
     assert vantor_tools.unit_edges is graph.unit_edges
     assert set(vantor_tools.__all__) >= {"unit_edges", "lattice", "records", "graph", "exact"}
+
+
+def test_command_line_reads_every_point_format_and_writes_coordinates(tmp_path, capsys):
+    from vantor_tools import cli as command_line
+
+    def run(*arguments):
+        status = command_line.main(list(arguments))
+        out, err = capsys.readouterr()
+        return status, out, err
+
+    status, out, err = run("best", "50", "--format", "csv")
+    assert status == 0 and out.startswith("x,y\n") and "best(50): " in err
+    written = [tuple(float(c) for c in line.split(",")) for line in out.splitlines()[1:]]
+    assert written == records.best(50)["points"]
+    for fmt in ("csv", "txt", "json"):
+        status, out, _ = run("best", "50", "--format", fmt)
+        (tmp_path / f"b.{fmt}").write_text(out)
+        assert run("count", str(tmp_path / f"b.{fmt}"), "--tolerance", "1e-9")[1] == "183\n"
+    assert run("best", "50")[1].startswith("best(50): 183 unit distances")
+    hostile = {"ragged.csv": "x,y\n0,0\n1,0,0\n", "nan.tsv": "0\t0\n1\tnan\n",
+               "header.csv": "x,y\n", "bytes.csv": b"0,0\n\xfe,1\n"}
+    for name, text in hostile.items():
+        (tmp_path / name).write_bytes(text.encode() if isinstance(text, str) else text)
+    assert run("count", str(tmp_path / "header.csv"))[:2] == (0, "0\n")
+    for name, place in (("ragged.csv", "line 3: 3 cells"), ("nan.tsv", "line 2, column 2"),
+                        ("bytes.csv", "not UTF-8")):
+        status, out, err = run("count", str(tmp_path / name))
+        assert status == 2 and out == "" and len(err.splitlines()) == 1 and place in err
+    assert run("best", "22", "--all", "--format", "csv")[0] == 2
+    outcome = cli("--version", cwd=tmp_path)
+    assert outcome.returncode == 0 and outcome.stdout.strip() == f"vantor-cli {graph.version()}"
+
+
+def test_every_kind_of_result_exports_and_checks_or_is_refused_by_name(tmp_path):
+    certified_call = {"function": "vantor.generate_multiquadratic_certified",
+                      "arguments": {"generators": (2,), "split_prime": 17, "k": 2,
+                                    "n_target": 80}}
+    certified = vantor.generate_multiquadratic_certified((2,), 17, 2, 80)
+    exported = {
+        "exact": (exact.certify([2], 17, 2, 80), {
+            "function": "vantor_tools.exact.certify",
+            "arguments": {"generators": [2], "split_prime": 17, "k": 2, "n_target": 80}}),
+        "certified": (certified, certified_call),
+        "best": (records.best(300), {"function": "vantor_tools.records.best",
+                                     "arguments": {"n": 300}}),
+        "catalogue": (records.catalogue(12)[0], {"function": "vantor_tools.records.catalogue",
+                                                 "arguments": {"n": 12}}),
+        "atlas": (records.moser_atlas(20), {"function": "vantor_tools.records.moser_atlas",
+                                            "arguments": {"n": 20}}),
+        "square": (lattice.square_lattice(40), {"function": "vantor_tools.lattice.square_lattice",
+                                                "arguments": {"n": 40}}),
+    }
+    for name, (result, call) in exported.items():
+        document = graph.export_document(result, call)
+        graph.write_json(tmp_path / f"{name}.json", document)
+        assert cli("check", f"{name}.json", cwd=tmp_path).returncode == 0, name
+    document = graph.export_document(certified, certified_call)
+    assert document["call"]["function"] == "vantor_tools.exact.certify"
+    assert [tuple(p) for p in document["points"]] == certified["points"]
+    assert "canonical_graph6" in graph.export_document(*exported["catalogue"])
+    call = {"function": "f", "arguments": {}}
+    refused = [
+        (certified, call, ValueError, "carries no field elements"),
+        (certified, dict(certified_call, arguments=dict(certified_call["arguments"], k=1)),
+         ValueError, "points: not the points of vantor.generate_multiquadratic_certified"),
+        (vantor.generate_square_grid(3, 3), call, TypeError, "not a list of 9 items.*write_points"),
+        (records.catalogue(12), call, TypeError, "export each result"),
+        ({30: records.best(30)}, call, ValueError, "results by size.*export each value"),
+        (records.best(30)["edges"], call, TypeError, r"not a table of shape \(93, 2\)"),
+        ({}, call, ValueError, "not a result vantor exports: an empty dict"),
+        ({"points": []}, call, ValueError, "a dict with keys points"),
+        (document, call, ValueError, "already an export"),
+        (dict(records.best(30), family="hexagonal"), call, ValueError, "not a lattice family"),
+        ({k: v for k, v in records.best(30).items() if k != "edges"}, call, ValueError,
+         "lacks 'edges'"),
+        (records.best(30), {"function": "f"}, TypeError, "call must be"),
+        (records.best(30), call, ValueError, "unknown function 'f'"),
+    ]
+    for result, call, error, message in refused:
+        with pytest.raises(error, match=message):
+            graph.export_document(result, call)
