@@ -42,7 +42,7 @@ def prove_pairs(
     elements: Sequence[Sequence[str] | None],
     points: Sequence[tuple[_Real, _Real]] | Buffer,
     tolerance: _Real,
-) -> tuple[memoryview, memoryview]: ...
+) -> tuple[Int64Table, Int64Table]: ...
 def elements_match(
     generators_completed: Sequence[SupportsIndex],
     elements: Sequence[Sequence[str] | None],

@@ -4,6 +4,7 @@
     vantor-cli best 50 --format csv > best50.csv
     vantor-cli best 22 --all --out catalogue22/
     vantor-cli count points.csv --tolerance 1e-9
+    vantor-cli prove points.csv --field 3,11 --out proof.json
     vantor-cli certify --generators 2,3 --prime 73 --k 1 --n 500 --out r.json
     vantor-cli check r.json
     vantor-cli plot r.json --out r.png
@@ -14,7 +15,10 @@ optional header line, a JSON list of [x, y]; see vantor_tools.points). All
 are read within the limits of vantor_tools.documents (128 MiB by default;
 ``check --max-bytes`` and ``--max-work`` to change). ``best --format``
 writes the coordinates alone on standard output (floats that read back bit
-for bit), the summary on standard error.
+for bit; ``--format exact`` writes them as exact expressions such as
+(5 + sqrt(33))/12), the summary on standard error. ``prove`` reads a point
+file whose cells are floats or exact expressions, or an export, and proves
+its unit distances exactly (vantor_tools.exact.prove).
 Exit status: 0 on success, 1 when ``check`` finds a claim that does not hold
 (the first fault on stderr), 2 when an input cannot be read, lies outside the
 format or its limits, or a request is refused (one line on stderr).
@@ -23,7 +27,9 @@ format or its limits, or a request is refused (one line on stderr).
 from __future__ import annotations
 
 import argparse
+import itertools
 import pathlib
+import re
 import sys
 from collections.abc import Sequence
 from typing import Any
@@ -31,7 +37,8 @@ from typing import Any
 import vantor
 
 from vantor_tools import documents, exact, graph, records
-from vantor_tools.points import FORMATS, points_text, read_points
+from vantor_tools.expressions import element_text
+from vantor_tools.points import FORMATS, points_text, read_point_cells, read_points
 
 
 class InputError(Exception):
@@ -117,9 +124,79 @@ def best(arguments: argparse.Namespace) -> int:
           f"{result['shape']}, norm {result['m']}, verified exactly", file=report)
     _write(arguments.out, graph.export_document(
         result, {"function": "vantor_tools.records.best", "arguments": {"n": n}}), report)
-    if arguments.format is not None:
+    if arguments.format == "exact":
+        proof = exact.prove(result)
+        generators = proof["generators_completed"]
+        rows = [element_text(e, generators) for e in proof["elements"] if e is not None]
+        sys.stdout.write("x,y\n" + "".join(f"{x},{y}\n" for x, y in rows))
+    elif arguments.format is not None:
         sys.stdout.write(points_text(result["points"], arguments.format))
     return 0
+
+
+# A cell written as a plain decimal: its count of decimal places.
+_DECIMAL = re.compile(r"[+-]?[0-9]*\.([0-9]+)")
+
+
+def _written_decimals(cells: list[tuple[str, str]]) -> int | None:
+    """The decimal places every non-integer number of a file is written
+    with, when they all share one count (as printf's %.6f writes them)."""
+    places = {len(match.group(1)) for cell in itertools.chain.from_iterable(cells)
+              if (match := _DECIMAL.fullmatch(cell))}
+    return places.pop() if len(places) == 1 else None
+
+
+def prove(arguments: argparse.Namespace) -> int:
+    limits = documents.Limits(max_bytes=arguments.max_bytes)
+    path = arguments.file
+    decimals = arguments.decimals
+    try:
+        data = documents.read_document(path, limits) if _is_export(path) else None
+        if data is not None:
+            source: Any = exact_source(documents.validate(data, limits))
+        else:
+            source = read_point_cells(path, limits)
+            if decimals is None and arguments.digits is None:
+                decimals = _written_decimals(source)
+        result = exact.prove(source, field=arguments.field, tolerance=arguments.tolerance,
+                             digits=arguments.digits, decimals=decimals)
+    except OSError as error:
+        raise InputError(f"cannot read {path}: {error.strerror or error}") from None
+    except (ValueError, TypeError) as error:
+        raise InputError(f"{path}: {error}") from None
+    except MemoryError:
+        raise InputError(f"{path}: not enough memory to prove it") from None
+    unrecognised = result["unrecognised"]
+    rounding = (f", read as rounded to {decimals} decimal places" if decimals is not None
+                else f", read as rounded to {arguments.digits} digits"
+                if arguments.digits is not None else "")
+    print(f"{len(result['points'])} points in the field with generators "
+          f"{result['generators_completed']}{rounding}: {result['exact_unit_distances']} exact "
+          f"unit distances, {len(result['near_misses'])} near misses within "
+          f"{result['tolerance']:g}; {len(unrecognised)} points not recognised"
+          + (f" (the first: {', '.join(map(str, unrecognised[:5]))})" if unrecognised else ""))
+    call = {"function": "vantor_tools.exact.prove",
+            "arguments": {"field": arguments.field, "tolerance": result["tolerance"],
+                          "digits": arguments.digits, "decimals": decimals}}
+    _write(arguments.out, graph.export_document(result, call))
+    return 0
+
+
+def _is_export(path: str) -> bool:
+    """True when the file opens a JSON object (an export), not a point file."""
+    try:
+        with open(path, "rb") as file:
+            return file.read(4096).lstrip()[:1] == b"{"
+    except OSError:
+        return False
+
+
+def exact_source(document: dict[str, Any]) -> Any:
+    """What prove takes from an export: its exact data (elements or lattice
+    coordinates), the points otherwise."""
+    if document.get("kind") == "lattice":
+        return {**document, "m": document["norm"]}
+    return document
 
 
 def count(arguments: argparse.Namespace) -> int:
@@ -226,9 +303,9 @@ def parser() -> argparse.ArgumentParser:
     p.add_argument("--all", action="store_true",
                    help="every non-isomorphic densest set of the catalogue (n <= 100), "
                         "with its canonical graph6")
-    p.add_argument("--format", choices=FORMATS,
+    p.add_argument("--format", choices=(*FORMATS, "exact"),
                    help="write the coordinates on standard output as CSV (with an x,y "
-                        "header), plain text or JSON")
+                        "header), plain text, JSON, or CSV of exact expressions")
     p.set_defaults(run=best)
 
     p = commands.add_parser("count", help="count the unit distances of a point file")
@@ -237,6 +314,24 @@ def parser() -> argparse.ArgumentParser:
     p.add_argument("--tolerance", type=float, default=1e-5,
                    help="pairs at distance 1 within this (default 1e-5)")
     p.set_defaults(run=count)
+
+    p = commands.add_parser("prove", help="the exact unit distances of a point file")
+    p.add_argument("file", help="a point file whose cells are floats or exact expressions "
+                   "such as (5 + sqrt(33))/12, or an export file")
+    p.add_argument("--field", type=_generators,
+                   help="square-free generators of the field, e.g. 3,11 (default: the field "
+                        "of the exact cells)")
+    p.add_argument("--tolerance", type=float, default=1e-4,
+                   help="judge the pairs at distance 1 within this (default 1e-4)")
+    p.add_argument("--digits", type=int,
+                   help="the floats were rounded to this many significant digits")
+    p.add_argument("--decimals", type=int,
+                   help="the floats were rounded to this many decimal places (default: the "
+                        "places every number of the file is written with, when they agree)")
+    p.add_argument("--out", help="write the proof as an export file")
+    p.add_argument("--max-bytes", type=int, default=documents.Limits().max_bytes,
+                   help="refuse larger files (default %(default)s)")
+    p.set_defaults(run=prove)
 
     p = commands.add_parser("certify", help="the multiquadratic construction, proven exactly")
     p.add_argument("--generators", type=_generators, required=True,

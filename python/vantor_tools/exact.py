@@ -15,6 +15,7 @@ arithmetic.
 from __future__ import annotations
 
 import array
+import math
 import numbers
 import re
 from collections.abc import Callable, Mapping, Sequence
@@ -273,6 +274,9 @@ def prove(points: Any, field: Sequence[SupportsIndex] | None = None,
             else:
                 known.append(None)
                 floats.append((float(entry[0]), float(entry[1])))
+    bad = next((k for k, point in enumerate(floats) if not all(map(math.isfinite, point))), None)
+    if bad is not None:
+        raise ValueError(f"points[{bad}]: {floats[bad]} is not a pair of finite numbers")
     if generators is None:
         generators = _generators_for([value for value in known if value is not None])
     elements: list[tuple[str, ...] | None] = []

@@ -198,3 +198,28 @@ def test_a_proof_export_rechecks_and_refuses_tampering(tmp_path):
     assert outside(document, "genuine.json") == 0
     for edit in edits:
         assert outside(tampered(edit), f"{edit.__name__}.json") == 1, edit.__name__
+
+
+def test_the_command_line_proves_a_rounded_csv_and_reads_exact_text(tmp_path, capsys):
+    from vantor_tools import cli
+
+    rows = "".join(f"{x:.6f},{y:.6f}\n" for x, y in records.best(50)["points"])
+    (tmp_path / "six.csv").write_text("x,y\n" + rows)
+    assert cli.main(["prove", str(tmp_path / "six.csv"), "--field", "3,11",
+                     "--out", str(tmp_path / "proof.json")]) == 0
+    assert "decimal places: 183 exact unit distances" in capsys.readouterr().out
+    assert cli.main(["check", str(tmp_path / "proof.json")]) == 0
+    assert "every claim holds" in capsys.readouterr().out
+
+    assert cli.main(["best", "12", "--format", "exact"]) == 0
+    (tmp_path / "exact.csv").write_text(capsys.readouterr().out)
+    assert cli.main(["prove", str(tmp_path / "exact.csv")]) == 0
+    assert f"{records.best(12)['unit_distances']} exact unit distances" in \
+        capsys.readouterr().out
+
+    for name, text in [("bad.csv", "x,y\n1,sqrt(2\n"), ("nan.csv", "nan,0\n0,1\n"),
+                       ("field.csv", "sqrt(5),0\n0,0\n")]:
+        (tmp_path / name).write_text(text)
+        assert cli.main(["prove", str(tmp_path / name), "--field", "3"]) == 2
+        error = capsys.readouterr().err
+        assert len(error.splitlines()) == 1 and "Traceback" not in error
