@@ -316,6 +316,7 @@ def _check_call(function: str, arguments: dict[str, Any], document: Mapping[str,
     module, _, name = function.rpartition(".")
     if kind == "unit_lattice":
         _unit_lattice_call(function, arguments, points)
+        return
     if function == "vantor_tools.exact.prove" or kind == "proof":
         _need(kind == "proof" and function == "vantor_tools.exact.prove",
               "call: vantor_tools.exact.prove, and only it, makes proofs")

@@ -176,6 +176,8 @@ _EXACT_KEYS = {"generators_completed", "points", "elements", "translations", "ce
 _PROOF_KEYS = {"generators_completed", "points", "elements", "proven_unit_edges", "near_misses",
                "unrecognised", "exact_unit_distances", "tolerance", "digits", "decimals"}
 _LATTICE_KEYS = {"family", "shape", "m", "points", "coordinates", "edges", "unit_distances"}
+_UNIT_LATTICE_KEYS = {"family", "generators", "generating_units", "points", "coordinates", "edges",
+                      "unit_distances"}
 _CERTIFIED = "vantor.generate_multiquadratic_certified"
 _CERTIFY_ARGUMENTS = ("generators", "split_prime", "k", "n_target")
 
@@ -218,6 +220,8 @@ def _exportable(result: Any, call: Any) -> tuple[Mapping[str, Any], Mapping[str,
         wanted = _PROOF_KEYS
     elif "elements" in result:
         wanted = _EXACT_KEYS
+    elif result.get("family") == "unit":
+        wanted = _UNIT_LATTICE_KEYS
     elif "family" in result:
         if result["family"] not in LATTICE_FIELDS:
             raise ValueError(f"family: {result['family']!r} is not a lattice family")
