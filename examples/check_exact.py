@@ -253,6 +253,16 @@ def window(points, tolerance):
     return sorted(found)
 
 
+def same_pairs(judged, within, what):
+    """The listed pairs (proven and near misses) are exactly those within."""
+    if judged != within:
+        missing = sorted(set(within) - set(judged))
+        extra = sorted(set(judged) - set(within))
+        claim(not missing, f"the pair {missing[:1]} lies within {what} but is in "
+                           "neither proven_unit_edges nor near_misses")
+        claim(False, f"the pair {extra[:1]} is listed but does not lie within {what}")
+
+
 def graph6_graph(text):
     """The number of vertices and the edges of a graph6 text (n < 258048)."""
     need(isinstance(text, str) and text and all("?" <= c <= "~" for c in text),
@@ -444,14 +454,7 @@ def check_multiquadratic(document, field, points, digest):
         claim((i, j) not in proven_pairs, f"near_misses[{k}] ({i}, {j}): also a proven unit edge")
         claim(squared_modulus(field, zs[i], zs[j]) != 1,
               f"near_misses[{k}] ({i}, {j}): |z_{j} - z_{i}|^2 = 1 exactly, not a near miss")
-    judged = sorted(proven + near)
-    within = window(points, tolerance)
-    if judged != within:
-        missing = sorted(set(within) - set(judged))
-        extra = sorted(set(judged) - set(within))
-        claim(not missing, f"the pair {missing[:1]} lies within the audit tolerance but is in "
-                           "neither proven_unit_edges nor near_misses")
-        claim(False, f"the pair {extra[:1]} is listed but does not lie within the audit tolerance")
+    same_pairs(sorted(proven + near), window(points, tolerance), "the audit tolerance")
     claim(count == len(proven),
           f"exact_unit_distances = {count}, but there are {len(proven)} proven_unit_edges")
     return (f"{len(translations)} translations, {len(certified)} certified edges, "
@@ -635,15 +638,10 @@ def check_proof(document, field, points, digest):
               f"near_misses[{k}] ({i}, {j}): an element of the pair is unknown")
         claim(squared_modulus(field, zs[i], zs[j]) != 1,
               f"near_misses[{k}] ({i}, {j}): |z_{j} - z_{i}|^2 = 1 exactly, not a near miss")
-    judged = sorted(proven + near)
-    within = [(i, j) for i, j in window(points, tolerance)
-              if zs[i] is not None and zs[j] is not None]
-    if judged != within:
-        missing = sorted(set(within) - set(judged))
-        extra = sorted(set(judged) - set(within))
-        claim(not missing, f"the pair {missing[:1]} of known points lies within the tolerance "
-                           "but is in neither proven_unit_edges nor near_misses")
-        claim(False, f"the pair {extra[:1]} is listed but does not lie within the tolerance")
+    # The pairs of known points within the tolerance.
+    same_pairs(sorted(proven + near), [(i, j) for i, j in window(points, tolerance)
+                                       if zs[i] is not None and zs[j] is not None],
+               "the tolerance")
     claim(count == len(proven),
           f"exact_unit_distances = {count}, but there are {len(proven)} proven_unit_edges")
     return (f"{len(proven)} proven unit edges, {len(near)} near misses, "

@@ -403,13 +403,18 @@ def _check_digest(document: Mapping[str, Any], points: list[tuple[float, float]]
         raise ValueError("points_sha256: not the SHA-256 of the points")
 
 
-def _multiquadratic(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
+def _degree(document: Mapping[str, Any], limits: Limits) -> int:
+    """The degree of the field of an exact export's generators, within the limits."""
     generators = _list(document["generators_completed"], "generators_completed")
     _need(1 <= len(generators) <= limits.max_generators
           and all(_is_int(g) and -_LARGEST_NORM <= g <= _LARGEST_NORM for g in generators),
           f"generators_completed must be 1 to {limits.max_generators} integers "
           "of magnitude at most 2^53")
-    degree = 2 ** len(generators)
+    return int(2 ** len(generators))
+
+
+def _multiquadratic(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
+    degree = _degree(document, limits)
     denominators: set[str] = set()
     longest = max(_elements(document["elements"], "elements", degree, denominators),
                   _elements(document["translations"], "translations", degree, denominators))
@@ -441,12 +446,7 @@ def _multiquadratic(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
 
 
 def _proof(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
-    generators = _list(document["generators_completed"], "generators_completed")
-    _need(1 <= len(generators) <= limits.max_generators
-          and all(_is_int(g) and -_LARGEST_NORM <= g <= _LARGEST_NORM for g in generators),
-          f"generators_completed must be 1 to {limits.max_generators} integers "
-          "of magnitude at most 2^53")
-    degree = 2 ** len(generators)
+    degree = _degree(document, limits)
     points = _points(document["points"])
     elements = _list(document["elements"], "elements")
     _need(len(elements) == len(points), f"elements: {len(elements)} for {len(points)} points")
