@@ -13,10 +13,8 @@ enumeration), its symmetries; ``patch`` builds dense sets of it and
 
 from __future__ import annotations
 
-import itertools
 import math
 import operator
-import re
 from collections.abc import Mapping, Sequence
 from fractions import Fraction
 from typing import Any, Literal, NamedTuple, SupportsIndex, TypedDict
@@ -30,6 +28,7 @@ from vantor_tools._lattice import (
     unit_lattice_verify,
 )
 from vantor_tools._lattice import verify as _verify_family
+from vantor_tools.expressions import parse
 from vantor_tools.tables import Int64Table
 
 __all__ = ["square_lattice", "eisenstein_lattice", "verify", "LatticeResult",
@@ -86,92 +85,6 @@ def _coefficient_text(value: object, where: str) -> str:
     raise TypeError(f"{where}: expected str, int or Fraction, not {type(value).__name__}")
 
 
-# The element text UnitLattice reads: a sum of terms, each a product of
-# integers, sqrt(n) (i*sqrt(|n|) for n < 0) and i, optionally divided by an
-# integer; the whole sum may be parenthesised and divided by an integer.
-_TOKEN = re.compile(r"\s*(?:(\d+)|(sqrt)\s*\(\s*(-?\d+)\s*\)|(i)\b|([-+*/()]))")
-
-
-def _roots_mask(n: int, generators: list[int]) -> tuple[int, int]:
-    """sqrt(n) as (integer factor, basis index) in the field of ``generators``."""
-    factor, rest = 1, abs(n)
-    for p in range(2, math.isqrt(rest) + 1):
-        while rest % (p * p) == 0:
-            rest //= p * p
-            factor *= p
-    mask = 1 << generators.index(-1) if n < 0 else 0
-    if rest > 1:
-        positive = [(k, g) for k, g in enumerate(generators) if g > 1]
-        subsets = [sum(1 << k for k, _ in chosen) for size in range(1, len(positive) + 1)
-                   for chosen in itertools.combinations(positive, size)
-                   if math.prod(g for _, g in chosen) == rest]
-        if not subsets:
-            raise ValueError(f"sqrt({n}) does not lie in the field of {generators}")
-        mask |= subsets[0]
-    return factor, mask
-
-
-def _element_from_text(text: str, generators: list[int]) -> list[Fraction]:
-    """The coefficients of an element written as text, e.g. '(5 + sqrt(-11))/6'."""
-    tokens: list[str] = []
-    position = 0
-    while position < len(text.rstrip()):
-        match = _TOKEN.match(text, position)
-        if match is None:
-            raise ValueError(f"cannot read {text!r} at {text[position:position + 10]!r}")
-        number, _, root, unit, symbol = match.groups()
-        tokens.append(number or (f"r{root}" if root is not None else unit or symbol))
-        position = match.end()
-    degree = 1 << len(generators)
-    scale = {m: math.prod(g for k, g in enumerate(generators) if m >> k & 1)
-             for m in range(degree)}
-
-    def term(at: int) -> tuple[Fraction, int, int]:
-        sign = 1
-        while at < len(tokens) and tokens[at] in "+-":
-            sign = -sign if tokens[at] == "-" else sign
-            at += 1
-        coefficient, mask, first = Fraction(sign), 0, True
-        while first or at < len(tokens) and tokens[at] == "*":
-            at += 0 if first else 1
-            first = False
-            if at >= len(tokens):
-                raise ValueError(f"cannot read {text!r}: it ends early")
-            token = tokens[at]
-            if token.isdigit():
-                factor, other = int(token), 0
-            elif token == "i":
-                factor, other = 1, 1 << generators.index(-1)
-            elif token.startswith("r"):
-                factor, other = _roots_mask(int(token[1:]), generators)
-            else:
-                raise ValueError(f"cannot read {text!r} at {token!r}")
-            coefficient *= factor * scale[mask & other]
-            mask ^= other
-            at += 1
-        if at + 1 < len(tokens) and tokens[at] == "/" and tokens[at + 1].isdigit():
-            coefficient /= int(tokens[at + 1])
-            at += 2
-        return coefficient, mask, at
-
-    def total(at: int, stop: str | None) -> tuple[list[Fraction], int]:
-        element = [Fraction(0)] * degree
-        while at < len(tokens) and tokens[at] != stop:
-            coefficient, mask, at = term(at)
-            element[mask] += coefficient
-            if at < len(tokens) and tokens[at] not in "+-" and tokens[at] != stop:
-                raise ValueError(f"cannot read {text!r} at {tokens[at]!r}")
-        return element, at
-
-    if tokens[:1] == ["("]:
-        element, at = total(1, ")")
-        if tokens[at + 1:at + 2] != ["/"] or at + 3 != len(tokens) or not tokens[at + 2].isdigit():
-            raise ValueError(f"cannot read {text!r}: expected '(sum)/integer' or a sum")
-        return [c / int(tokens[at + 2]) for c in element]
-    element, _ = total(0, None)
-    return element
-
-
 class UnitLattice:
     """The integer span of elements of modulus 1 of a multiquadratic field.
 
@@ -180,10 +93,9 @@ class UnitLattice:
     when absent). Each unit is a sequence of one coefficient (str ``'n/d'``,
     int or Fraction) per basis element: element m is the product of the
     roots of the generators whose bits are set in m. A unit may also be
-    text such as ``'(5 + sqrt(-11))/6'`` or ``'1/2 + sqrt(3)*i/2'``: a sum
-    of products of integers, ``sqrt(n)`` (``i*sqrt(|n|)`` for n < 0) and
-    ``i``, each optionally over an integer, or a parenthesised sum over an
-    integer. Raises ValueError when an element does not have modulus
+    text such as ``'(5 + sqrt(-11))/6'`` or ``'1/2 + sqrt(3)*i/2'``, read by
+    ``vantor_tools.expressions.parse`` (``sqrt(n)`` is ``i*sqrt(|n|)`` for
+    n < 0). Raises ValueError when an element does not have modulus
     exactly 1 or a root does not lie in the field.
 
     Attributes: ``generators`` (completed), ``generating_units``, ``rank``,
@@ -200,7 +112,7 @@ class UnitLattice:
                  units: Sequence[str | Sequence[str | int | Fraction]]) -> None:
         completed = [int(g) for g in generators]
         completed += [] if -1 in completed else [-1]
-        units = [_element_from_text(unit, completed) if isinstance(unit, str) else unit
+        units = [parse(unit).coefficients(completed) if isinstance(unit, str) else unit
                  for unit in units]
         texts = [tuple(_coefficient_text(value, f"units[{k}][{m}]")
                        for m, value in enumerate(unit))
