@@ -19,9 +19,9 @@ CHECK_EXACT = pathlib.Path(__file__).resolve().parents[2] / "examples" / "check_
 
 @pytest.fixture(scope="module")
 def outside():
-    spec = importlib.util.spec_from_file_location("check_exact", CHECK_EXACT)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("check_exact", CHECK_EXACT)
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     return module
 
 
