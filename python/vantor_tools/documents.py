@@ -496,20 +496,20 @@ def _lattice(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
     points = _points(document["points"])
     columns = 4 if family == "moser" else 2
     _rows(document["coordinates"], "coordinates", columns, -_INT64)
+    _counted_edges(document)
+    return {**document, "points": points}
+
+
+def _counted_edges(document: Mapping[str, Any]) -> None:
+    """A lattice export's edges, as many as its unit_distances says."""
     edges = _rows(document["edges"], "edges", 2, 0)
     if _int(document, "unit_distances", 0, _INT64 - 1) != len(edges):
         raise ValueError(f"unit_distances: {document['unit_distances']} stated, "
                          f"{len(edges)} edges")
-    return {**document, "points": points}
 
 
 def _unit_lattice(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
-    generators = _list(document["generators_completed"], "generators_completed")
-    _need(1 <= len(generators) <= limits.max_generators
-          and all(_is_int(g) and -_LARGEST_NORM <= g <= _LARGEST_NORM for g in generators),
-          f"generators_completed must be 1 to {limits.max_generators} integers "
-          "of magnitude at most 2^53")
-    degree = 2 ** len(generators)
+    degree = _degree(document, limits)
     denominators: set[str] = set()
     _elements(document["generating_units"], "generating_units", degree, denominators)
     _elements(document["basis"], "basis", degree, denominators)
@@ -519,10 +519,7 @@ def _unit_lattice(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
     _need(len(document["generating_units"]) >= 1, "generating_units must not be empty")
     points = _points(document["points"])
     _rows(document["coordinates"], "coordinates", rank, -_INT64)
-    edges = _rows(document["edges"], "edges", 2, 0)
-    if _int(document, "unit_distances", 0, _INT64 - 1) != len(edges):
-        raise ValueError(f"unit_distances: {document['unit_distances']} stated, "
-                         f"{len(edges)} edges")
+    _counted_edges(document)
     return {**document, "points": points}
 
 

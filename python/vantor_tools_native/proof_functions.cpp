@@ -54,6 +54,12 @@ std::optional<MultiquadraticField> field_of(const std::vector<std::int64_t>& gen
 bool extract_rounding(PyObject* digits, PyObject* decimals, exact::InputRounding& out) {
     std::uint64_t value = 0;
     out = {};
+    // bool is an int subclass; True is no count of digits.
+    if ((digits != nullptr && PyBool_Check(digits)) ||
+        (decimals != nullptr && PyBool_Check(decimals))) {
+        PyErr_SetString(PyExc_TypeError, "digits and decimals must be None or int, not bool");
+        return false;
+    }
     if (digits != nullptr && digits != Py_None) {
         if (!extract_argument("digits", digits, value)) return false;
         if (value < 1 || value > exact::kMaxDigits) {

@@ -223,3 +223,35 @@ def test_the_command_line_proves_a_rounded_csv_and_reads_exact_text(tmp_path, ca
         assert cli.main(["prove", str(tmp_path / name), "--field", "3"]) == 2
         error = capsys.readouterr().err
         assert len(error.splitlines()) == 1 and "Traceback" not in error
+
+
+@pytest.mark.parametrize("generators, elements, error", [
+    ([3], [("0", "0", "0", "0")], "must contain -1"),
+    ([3, 3, -1], [("0",) * 8], ValueError),
+    ([4, -1], [("0",) * 4], ValueError),
+    ([3, -1], [("0", "0", "0")], "elements\\[0\\] must be None or 4 rationals"),
+    ([3, -1], [("0", "0", "0", "1/0")], "elements\\[0\\]"),
+    ([3, -1], [("0", "0", "0", "x")], "elements\\[0\\]"),
+    ([3, -1], [("0", "0", "0", "1" * 700)], "at most"),
+    ([3, -1], [("0", "0", "0", 1)], "elements\\[0\\]"),
+    ([3, -1], [("0",) * 4, ("0",) * 4], "2 given for 1 points"),
+    ([3, -1], "0000", ValueError),
+])
+def test_the_proof_kernels_refuse_bad_elements(generators, elements, error):
+    from vantor_tools import _native
+
+    match = error if isinstance(error, str) else None
+    expected = ValueError if match is not None else error
+    with pytest.raises((expected, TypeError), match=match):
+        _native.prove_pairs(generators, elements, [(0.0, 0.0)], 1e-4)
+    with pytest.raises((expected, TypeError), match=match):
+        _native.elements_match(generators, elements, [(0.0, 0.0)], None, None)
+
+
+def test_the_recognition_kernel_refuses_bad_roundings():
+    from vantor_tools import _native
+
+    for digits, decimals in [(0, None), (18, None), (None, 31), (-1, None), (True, None)]:
+        with pytest.raises((ValueError, TypeError, OverflowError)):
+            _native.recognise_points([3, -1], [(0.5, 0.5)], digits, decimals)
+    assert _native.recognise_points([3, -1], [(0.5, float("nan"))], 6, 3) == [None]
