@@ -257,15 +257,9 @@ PyObject* elements_match(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyO
         auto field = field_of(generators);
         std::vector<std::optional<FieldElement>> elements;
         if (!field || !read_elements(slots[1], *field, points.size(), elements)) return {};
-        auto first = run_released([&]() -> long long {
-            for (std::size_t k = 0; k < elements.size(); ++k) {
-                if (k % 1024 == 0) poll_interrupt();
-                if (elements[k] &&
-                    !exact::element_matches_point(*elements[k], *field, points[k], rounding)) {
-                    return static_cast<long long>(k);
-                }
-            }
-            return -1;
+        auto first = run_released([&] {
+            const auto k = exact::first_unmatched_point(*field, elements, points, rounding);
+            return k ? static_cast<long long>(*k) : -1LL;
         });
         if (!first) return {};
         return PyRef(PyLong_FromLongLong(*first));

@@ -7,9 +7,8 @@
 #include <cmath>
 #include <limits>
 #include <map>
-#include <unordered_set>
+#include <set>
 
-#include "algebraic/keys/algebraic_key.hpp"
 #include "algebraic/units/short_vectors.hpp"
 #include "exact_proofs/unit_pair_proof.hpp"
 #include "utils/unit_distance.hpp"
@@ -286,8 +285,10 @@ void follow_unit_vectors(const MultiquadraticField& field, const RealBasis& basi
         neighbours[e.i].push_back(e.j);
         neighbours[e.j].push_back(e.i);
     }
-    std::unordered_set<AlgebraicKey, AlgebraicKeyHash> seen;
-    std::map<std::vector<std::string>, FieldElement> units;  // by key: a fixed order
+    // Differences already judged, and the unit vectors among them, both
+    // ordered by their coefficients (a fixed order, without text).
+    std::set<std::vector<Rational>> seen;
+    std::map<std::vector<Rational>, FieldElement> units;
     std::vector<Point> unit_points;
     std::vector<const FieldElement*> unit_list;
     // The unit vectors of the pairs with an end that became known since the
@@ -299,14 +300,11 @@ void follow_unit_vectors(const MultiquadraticField& field, const RealBasis& basi
             if (!elements[e.i] || !elements[e.j] || (harvested[e.i] && harvested[e.j])) continue;
             poll_interrupt();
             const FieldElement d = sub(*elements[e.j], *elements[e.i]);
-            AlgebraicKey key = key_of(d);
-            if (seen.contains(key)) continue;
-            seen.insert(std::move(key));
+            if (!seen.insert(d.coefficients).second) continue;
             if (!has_unit_modulus(d, field)) continue;
             for (const FieldElement& u : {d, scale(d, Rational(-1))}) {
-                AlgebraicKey k = key_of(u);
-                seen.insert(k);
-                units.emplace(std::move(k.coefficients), u);
+                seen.insert(u.coefficients);
+                units.emplace(u.coefficients, u);
             }
             added = true;
         }
@@ -318,6 +316,12 @@ void follow_unit_vectors(const MultiquadraticField& field, const RealBasis& basi
             unit_points.push_back(approximate(u, field));
         }
         return added;
+    };
+    // The doubles of the known elements, for the prefilter: each computed once.
+    std::vector<std::optional<Point>> near(points.size());
+    auto approximate_known = [&](std::uint64_t a) -> const Point& {
+        if (!near[a]) near[a] = approximate(*elements[a], field);
+        return *near[a];
     };
     std::vector<double> slack(points.size());
     for (std::size_t k = 0; k < points.size(); ++k) {
@@ -342,7 +346,7 @@ void follow_unit_vectors(const MultiquadraticField& field, const RealBasis& basi
                 bool conflict = false;
                 for (const std::uint64_t a : neighbours[b]) {
                     if (!elements[a] || conflict) continue;
-                    const Point pa = approximate(*elements[a], field);
+                    const Point& pa = approximate_known(a);
                     for (std::size_t u = 0; u < unit_list.size() && !conflict; ++u) {
                         if (std::fabs(pa.x + unit_points[u].x - points[b].x) > slack[b] ||
                             std::fabs(pa.y + unit_points[u].y - points[b].y) > slack[b]) {
@@ -398,6 +402,17 @@ Rational coordinate_precision(double x, InputRounding rounding) {
 bool element_matches_point(const FieldElement& element, const MultiquadraticField& field,
                            Point point, InputRounding rounding) {
     return matches(real_basis(field), element, point, rounding);
+}
+
+std::optional<std::uint64_t> first_unmatched_point(
+    const MultiquadraticField& field, std::span<const std::optional<FieldElement>> elements,
+    std::span<const Point> points, InputRounding rounding) {
+    const RealBasis basis = real_basis(field);
+    for (std::size_t k = 0; k < elements.size(); ++k) {
+        if (k % 1024 == 0) poll_interrupt();
+        if (elements[k] && !matches(basis, *elements[k], points[k], rounding)) return k;
+    }
+    return std::nullopt;
 }
 
 std::vector<std::optional<FieldElement>> recognise_points(const MultiquadraticField& field,

@@ -66,6 +66,13 @@ Rational coordinate_precision(double x, InputRounding rounding);
 bool element_matches_point(const FieldElement& element, const MultiquadraticField& field,
                            Point point, InputRounding rounding);
 
+// The index of the first point whose element (where known) does not lie
+// within its precision, or nothing. `elements` has one entry per point.
+// Polls for interruption.
+std::optional<std::uint64_t> first_unmatched_point(
+    const MultiquadraticField& field, std::span<const std::optional<FieldElement>> elements,
+    std::span<const Point> points, InputRounding rounding);
+
 // The element of every point, or nothing where none was recognised. The
 // field must contain -1. Runs on thread_count() threads and polls for
 // interruption; the result is the same for every thread count.
