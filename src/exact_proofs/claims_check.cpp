@@ -70,11 +70,11 @@ Fault check_verdicts(const UnitPairProver& prover, const EdgeList& edges, const 
 }
 
 // The first fault once the common denominator of the elements exceeds
-// kMaxCommonDenominatorBits (the lcm stops growing there); `bits` receives
-// its size, and `numerator_bits` that of the largest numerator.
-Fault check_common_denominator(const std::vector<FieldElement>& elements, std::uint64_t& bits,
+// kMaxCommonDenominatorBits (the lcm stops growing there); `common`
+// receives it, and `numerator_bits` the size of the largest numerator.
+Fault check_common_denominator(const std::vector<FieldElement>& elements, mpz_class& common,
                                std::uint64_t& numerator_bits) {
-    mpz_class common = 1;
+    common = 1;
     numerator_bits = 0;
     for (std::size_t k = 0; k < elements.size(); ++k) {
         if ((k & 1023) == 0) poll_interrupt();
@@ -88,8 +88,16 @@ Fault check_common_denominator(const std::vector<FieldElement>& elements, std::u
                         "] exceeds 2^", kMaxCommonDenominatorBits);
         }
     }
-    bits = mpz_sizeinbase(common.get_mpz_t(), 2);
     return std::nullopt;
+}
+
+// True when every coefficient denominator of `element` divides `common`:
+// only then can it be a difference of elements over that denominator.
+bool over_denominator(const FieldElement& element, const mpz_class& common) {
+    return std::all_of(element.coefficients.begin(), element.coefficients.end(),
+                       [&](const Rational& q) {
+                           return mpz_divisible_p(common.get_mpz_t(), q.get_den_mpz_t()) != 0;
+                       });
 }
 
 // GMP ends the process when an allocation fails, so the check refuses
@@ -141,11 +149,10 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
     if (Fault fault = read_elements(claims.translations, "translations", *field, translations)) {
         return fault;
     }
-    std::uint64_t denominator_bits = 0;
+    mpz_class common;
     std::uint64_t numerator_bits = 0;
-    if (Fault fault = check_common_denominator(elements, denominator_bits, numerator_bits)) {
-        return fault;
-    }
+    if (Fault fault = check_common_denominator(elements, common, numerator_bits)) return fault;
+    const std::uint64_t denominator_bits = mpz_sizeinbase(common.get_mpz_t(), 2);
 
     const FieldElement one = FieldElement::one(*field);
     auto point_fault = [&](std::uint64_t k) -> Fault {
@@ -158,10 +165,32 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
         if (has_unit_modulus(translations[t], *field)) return std::nullopt;
         return text("translations[", t, "]: the modulus is not exactly 1");
     };
-    // Each translation negated once, for the edges of sign -1.
-    std::vector<FieldElement> negated;
-    negated.reserve(translations.size());
-    for (const FieldElement& t : translations) negated.push_back(scale(t, Rational(-1)));
+    if (Fault fault = first_fault(n, kItemsPerBlock, point_fault)) return fault;
+    if (Fault fault = first_fault(translations.size(), 64, translation_fault)) return fault;
+
+    // From here on the elements are one table over their common
+    // denominator, followed by the translations that are over it too (a
+    // translation that is not cannot be a difference of two elements).
+    for (const FieldElement& t : translations) {
+        for (const Rational& q : t.coefficients) {
+            numerator_bits = std::max<std::uint64_t>(numerator_bits,
+                                                     mpz_sizeinbase(q.get_num_mpz_t(), 2));
+        }
+    }
+    ensure_fits_in_memory(saturating_sum(
+        rationals_bytes(claims, field->degree()),
+        numerators_bytes(n + translations.size(), field->degree(),
+                         denominator_bits + numerator_bits)));
+    constexpr std::uint64_t kNoRow = UINT64_MAX;
+    std::vector<std::uint64_t> translation_row(translations.size(), kNoRow);
+    std::vector<FieldElement> rows = std::move(elements);
+    for (std::size_t t = 0; t < translations.size(); ++t) {
+        if (!over_denominator(translations[t], common)) continue;
+        translation_row[t] = rows.size();
+        rows.push_back(std::move(translations[t]));
+    }
+    ElementTable table = ElementTable::from_elements(*field, rows, 2);
+    rows = {};
     const auto& certified = claims.certified_edges;
     auto certified_fault = [&](std::uint64_t k) -> Fault {
         const ConstructionEdge& e = certified[k];
@@ -170,23 +199,18 @@ std::optional<std::string> first_false_claim(const ExactMultiquadraticResult& cl
             return text("certified_edges[", k, "]: expected i < j < ", n, ", t < ",
                         translations.size(), " and s = 1 or -1");
         }
-        const FieldElement& t = (e.sign == 1 ? translations : negated)[e.translation];
-        if (sub(elements[e.j], elements[e.i]) == t) return std::nullopt;
+        const std::uint64_t t = translation_row[e.translation];
+        if (t != kNoRow && table.difference_is(e.i, e.j, t, e.sign)) return std::nullopt;
         return text("certified_edges[", k, "] (", e.i, ", ", e.j, "): elements[", e.j,
                     "] - elements[", e.i, "] is not ", e.sign == 1 ? "" : "-", "translations[",
                     e.translation, "]");
     };
-    if (Fault fault = first_fault(n, kItemsPerBlock, point_fault)) return fault;
-    if (Fault fault = first_fault(translations.size(), 64, translation_fault)) return fault;
     if (Fault fault = first_fault(certified.size(), kItemsPerBlock, certified_fault)) return fault;
 
     const EdgeList& proven = claims.proven_unit_edges;
     if (Fault fault = check_pair_list(proven, "proven_unit_edges", n)) return fault;
     if (Fault fault = check_pair_list(claims.near_misses, "near_misses", n)) return fault;
-    ensure_fits_in_memory(saturating_sum(
-        rationals_bytes(claims, field->degree()),
-        numerators_bytes(n, field->degree(), denominator_bits + numerator_bits)));
-    const UnitPairProver prover(*field, elements);
+    const UnitPairProver prover(*field, std::move(table));
     if (Fault fault = check_verdicts(prover, proven, "proven_unit_edges", true)) return fault;
     if (Fault fault = check_verdicts(prover, claims.near_misses, "near_misses", false)) {
         return fault;

@@ -9,96 +9,97 @@
 namespace vantor::exact {
 namespace {
 
-// The 128-bit route holds when every numerator is below 2^31 in magnitude
-// (differences below 2^32), every product-rule factor below 2^20 and the
+// The 128-bit route holds when every numerator is below 2^47 in magnitude
+// (differences below 2^48), every product-rule factor below 2^20 and the
 // degree at most 2^10: a product of two differences and a factor is below
-// 2^84 and a sum of at most 2^10 of them below 2^94. L^2 must fit too.
-constexpr std::int64_t kSmallNumerator = std::int64_t{1} << 31;
+// 2^116 and a sum of at most 2^10 of them below 2^126. L^2 must fit too.
+// Differences below 2^31 are formed in 64-bit integers, whose products
+// with each other the processor forms in one step.
+constexpr std::uint64_t kNarrowNumeratorBits = 47;
+constexpr std::uint64_t kNarrow64NumeratorBits = 30;
 constexpr std::int64_t kSmallFactor = std::int64_t{1} << 20;
 constexpr std::uint64_t kSmallDegree = 1024;
-constexpr std::uint64_t kSmallDenominatorBits = 62;
+constexpr std::int64_t kSmallDenominator = std::int64_t{1} << 62;
 
 // Pairs are judged in blocks of this many, one block per task.
 constexpr std::size_t kPairsPerBlock = 4096;
-
-bool fits_small(const mpz_class& value) {
-    return mpz_sizeinbase(value.get_mpz_t(), 2) < 31;
-}
 
 // The sign conj() gives basis element q: -1 when q contains i.
 inline bool conjugate_flips(std::uint64_t q, std::uint64_t imaginary_bit) {
     return (q & imaginary_bit) != 0;
 }
 
+// Products of every element pair need this many bits beyond a numerator.
+constexpr unsigned kProductHeadroom = 2;
+
 }  // namespace
 
-UnitPairProver::UnitPairProver(const MultiquadraticField& field,
-                               std::span<const FieldElement> elements)
+UnitPairProver::UnitPairProver(const MultiquadraticField& field, ElementTable table)
     : field_(&field),
+      table_(std::move(table)),
       degree_(field.degree()),
-      count_(elements.size()),
       imaginary_bit_(std::uint64_t{1} << field.imaginary_index().value()),
-      small_(false) {
-    mpz_class denominator = 1;
-    for (const FieldElement& element : elements) {
-        for (const Rational& q : element.coefficients) {
-            mpz_lcm(denominator.get_mpz_t(), denominator.get_mpz_t(), q.get_den_mpz_t());
-        }
+      route_(Route::Wide) {
+    bool narrow = !table_.wide() && degree_ <= kSmallDegree &&
+                  table_.numerator_bits() <= kNarrowNumeratorBits &&
+                  table_.denominator() < kSmallDenominator;
+    for (std::uint64_t m = 0; m < degree_ && narrow; ++m) {
+        narrow = std::llabs(field.scale(m, m)) < kSmallFactor;
     }
-    big_numerators_.reserve(count_ * degree_);
-    bool small = degree_ <= kSmallDegree &&
-                 mpz_sizeinbase(denominator.get_mpz_t(), 2) <= kSmallDenominatorBits;
-    for (std::uint64_t m = 0; m < degree_ && small; ++m) {
-        small = std::llabs(field.scale(m, m)) < kSmallFactor;
-    }
-    for (const FieldElement& element : elements) {
-        for (const Rational& q : element.coefficients) {
-            mpz_class numerator = denominator / q.get_den() * q.get_num();
-            small = small && fits_small(numerator);
-            big_numerators_.push_back(std::move(numerator));
-        }
-    }
-    big_target_ = denominator * denominator;
-    small_ = small;
-    if (small_) {
-        small_numerators_.reserve(big_numerators_.size());
-        for (const mpz_class& numerator : big_numerators_) {
-            small_numerators_.push_back(numerator.get_si());
-        }
-        const auto l = static_cast<__int128>(denominator.get_si());
-        small_target_ = l * l;
-        big_numerators_.clear();
-        big_numerators_.shrink_to_fit();
+    if (narrow) {
+        route_ = table_.numerator_bits() <= kNarrow64NumeratorBits ? Route::Narrow64
+                                                                     : Route::Narrow128;
+        target_ = static_cast<Numerator>(table_.denominator()) * table_.denominator();
+        zero_.assign(degree_, 0);
+    } else {
+        table_ = table_.widened();
+        wide_target_ = table_.wide_denominator() * table_.wide_denominator();
+        wide_zero_.assign(degree_, mpz_class(0));
     }
 }
 
+UnitPairProver::UnitPairProver(const MultiquadraticField& field,
+                               std::span<const FieldElement> elements)
+    : UnitPairProver(field, ElementTable::from_elements(field, elements, kProductHeadroom)) {}
+
 bool UnitPairProver::is_unit_pair(std::uint64_t i, std::uint64_t j) const {
-    return small_ ? unit_small(i, j) : unit_big(i, j);
+    switch (route_) {
+        case Route::Narrow64: return unit_narrow<std::int64_t>(table_.row(i), table_.row(j));
+        case Route::Narrow128: return unit_narrow<Numerator>(table_.row(i), table_.row(j));
+        case Route::Wide: break;
+    }
+    return unit_wide(table_.wide_row(i), table_.wide_row(j));
+}
+
+bool UnitPairProver::has_unit_modulus(std::uint64_t k) const {
+    switch (route_) {
+        case Route::Narrow64: return unit_narrow<std::int64_t>(zero_.data(), table_.row(k));
+        case Route::Narrow128: return unit_narrow<Numerator>(zero_.data(), table_.row(k));
+        case Route::Wide: break;
+    }
+    return unit_wide(wide_zero_.data(), table_.wide_row(k));
 }
 
 // Coefficient m of d * conj(d) is the sum over r of
 // d_r * conj(d)_(r^m) * s(r, r^m); coefficient 0 is tested first, as it
 // settles almost every pair that is not a unit pair.
-bool UnitPairProver::unit_small(std::uint64_t i, std::uint64_t j) const {
-    const std::int64_t* a = small_numerators_.data() + i * degree_;
-    const std::int64_t* b = small_numerators_.data() + j * degree_;
-    std::int64_t d[kSmallDegree];
-    for (std::uint64_t r = 0; r < degree_; ++r) d[r] = b[r] - a[r];
+template <class Difference>
+bool UnitPairProver::unit_narrow(const Numerator* a, const Numerator* b) const {
+    Difference d[kSmallDegree];
+    for (std::uint64_t r = 0; r < degree_; ++r) d[r] = static_cast<Difference>(b[r] - a[r]);
     for (std::uint64_t m = 0; m < degree_; ++m) {
-        __int128 sum = 0;
+        Numerator sum = 0;
         for (std::uint64_t r = 0; r < degree_; ++r) {
             const std::uint64_t q = r ^ m;
-            __int128 term = static_cast<__int128>(d[r]) * d[q] * field_->scale(r, q);
+            Numerator term = static_cast<Numerator>(d[r]) * d[q] * field_->scale(r, q);
             sum += conjugate_flips(q, imaginary_bit_) ? -term : term;
         }
-        if (sum != (m == 0 ? small_target_ : 0)) return false;
+        if (sum != (m == 0 ? target_ : 0)) return false;
     }
     return true;
 }
 
-bool UnitPairProver::unit_big(std::uint64_t i, std::uint64_t j) const {
-    const mpz_class* a = big_numerators_.data() + i * degree_;
-    const mpz_class* b = big_numerators_.data() + j * degree_;
+bool UnitPairProver::unit_wide(const mpz_class* a, const mpz_class* b) const {
     // Scratch kept per thread, so that a verdict allocates nothing once the
     // integers have grown to the size of the elements.
     thread_local std::vector<mpz_class> d;
@@ -120,7 +121,7 @@ bool UnitPairProver::unit_big(std::uint64_t i, std::uint64_t j) const {
                 sum += term;
             }
         }
-        if (m == 0 ? sum != big_target_ : sgn(sum) != 0) return false;
+        if (m == 0 ? sum != wide_target_ : sgn(sum) != 0) return false;
     }
     return true;
 }
@@ -146,7 +147,7 @@ PairVerdicts prove_unit_pairs(const UnitPairProver& prover, std::span<const Edge
 }
 
 bool has_unit_modulus(const FieldElement& element, const MultiquadraticField& field) {
-    return mul(element, complex_conjugate(element, field), field) == FieldElement::one(field);
+    return UnitPairProver(field, std::span<const FieldElement>(&element, 1)).has_unit_modulus(0);
 }
 
 }  // namespace vantor::exact

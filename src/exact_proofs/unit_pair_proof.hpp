@@ -5,12 +5,13 @@
 // injective and turns conj into complex conjugation, so this is
 // |sigma(d)|^2 = 1.
 //
-// The elements are brought to one common denominator L once, so that every
-// verdict is integer arithmetic on numerator vectors: d * conj(d) = 1 holds
-// when coefficient 0 of the product of the numerator differences is L^2 and
-// every other coefficient is 0. The products run in 128-bit integers when a
-// bound worked out once for the whole list shows that no sum can overflow,
-// and on GMP integers otherwise.
+// The elements are held as one ElementTable (numerators over one common
+// denominator L), so that every verdict is integer arithmetic on numerator
+// rows: d * conj(d) = 1 holds when coefficient 0 of the product of the
+// numerator differences is L^2 and every other coefficient is 0. The
+// products run in 128-bit integers when a bound worked out once for the
+// whole table shows that no sum can overflow, and on GMP integers
+// otherwise.
 
 #include <cstdint>
 #include <span>
@@ -18,6 +19,7 @@
 
 #include <gmpxx.h>
 
+#include "algebraic/field/element_table.hpp"
 #include "algebraic/field/field_element.hpp"
 #include "algebraic/field/multiquadratic_field.hpp"
 #include "point.hpp"
@@ -28,27 +30,34 @@ namespace vantor::exact {
 // outlive the prover; every element must have the field's degree.
 class UnitPairProver {
 public:
+    UnitPairProver(const MultiquadraticField& field, ElementTable table);
     UnitPairProver(const MultiquadraticField& field, std::span<const FieldElement> elements);
 
     // True when elements i and j (both below the element count) are exactly
     // one unit apart.
     bool is_unit_pair(std::uint64_t i, std::uint64_t j) const;
-    std::uint64_t element_count() const { return count_; }
+    // True when element k itself has modulus exactly 1.
+    bool has_unit_modulus(std::uint64_t k) const;
+    std::uint64_t element_count() const { return table_.size(); }
+    // The elements, in the width the verdicts use.
+    const ElementTable& table() const { return table_; }
 
 private:
-    bool unit_small(std::uint64_t i, std::uint64_t j) const;
-    bool unit_big(std::uint64_t i, std::uint64_t j) const;
+    template <class Difference>
+    bool unit_narrow(const Numerator* a, const Numerator* b) const;
+    bool unit_wide(const mpz_class* a, const mpz_class* b) const;
 
     const MultiquadraticField* field_;
+    ElementTable table_;
     std::uint64_t degree_;
-    std::uint64_t count_;
     std::uint64_t imaginary_bit_;
-    // Numerators over the common denominator, element after element.
-    bool small_;
-    std::vector<std::int64_t> small_numerators_;
-    __int128 small_target_ = 0;  // L^2 when small_
-    std::vector<mpz_class> big_numerators_;
-    mpz_class big_target_;
+    // The route, chosen once: 128-bit products (with differences in 64-bit
+    // integers when they fit there), or GMP integers.
+    enum class Route { Narrow64, Narrow128, Wide } route_;
+    Numerator target_ = 0;  // L^2 on the narrow routes
+    mpz_class wide_target_;
+    std::vector<Numerator> zero_;
+    std::vector<mpz_class> wide_zero_;
 };
 
 struct PairVerdicts {
@@ -61,7 +70,8 @@ struct PairVerdicts {
 // result is the same for every thread count.
 PairVerdicts prove_unit_pairs(const UnitPairProver& prover, std::span<const Edge> pairs);
 
-// True when element * conj(element) is exactly 1 (the field must contain -1).
+// True when element * conj(element) is exactly 1 (the field must contain
+// -1): one element, judged as a table of one.
 bool has_unit_modulus(const FieldElement& element, const MultiquadraticField& field);
 
 }  // namespace vantor::exact

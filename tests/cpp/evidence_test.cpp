@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "algebraic/field/element_table.hpp"
 #include "algebraic/section2/evidence.hpp"
+#include "algebraic/section2/translations.hpp"
 #include "certified_records.hpp"
 
 namespace vantor {
@@ -34,11 +36,12 @@ std::string respelled(const std::string& text) {
     return std::to_string(2 * n) + "/" + std::to_string(2 * d);
 }
 
-// Twice the rational: "15/17" becomes "30/17", "1" becomes "2".
+// Twice the rational: "15/17" becomes "30/17", "1" becomes "2"; numerators
+// of any length.
 std::string doubled(const std::string& text) {
     const auto slash = text.find('/');
-    if (slash == std::string::npos) return std::to_string(2 * std::stoll(text));
-    return std::to_string(2 * std::stoll(text.substr(0, slash))) + text.substr(slash);
+    if (slash == std::string::npos) return mpz_class(2 * mpz_class(text)).get_str();
+    return mpz_class(2 * mpz_class(text.substr(0, slash))).get_str() + text.substr(slash);
 }
 
 std::string negated(const std::string& text) {
@@ -714,6 +717,67 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+
+// The same edits on records whose translation table ends with one more
+// unit, ((3 + 4i) / 5)^28, of denominator 5^28 beyond 63 bits and used by
+// no path: the table is then held in GMP integers, and the replay and the
+// edge checks on them must give every verdict the 128-bit ones give.
+CertifiedPointSet widened(const Request& request) {
+    CertifiedPointSet set = genuine(request);
+    Section2Evidence& e = evidence(set);
+    auto field = MultiquadraticField::from_generators(e.generators);
+    if (!field) throw std::runtime_error("field");
+    FieldElement base = FieldElement::zero(*field);
+    base.coefficients[0] = Rational(3, 5);
+    base.coefficients[std::uint64_t{1} << field->imaginary_index().value()] = Rational(4, 5);
+    FieldElement unit = FieldElement::one(*field);
+    for (int k = 0; k < 28; ++k) unit = mul(unit, base, *field);
+    auto certificates = translation_certificates({unit}, *field);
+    if (!certificates) throw std::runtime_error("translation certificate");
+    e.translations.push_back(certificates->at(0));
+    return set;
+}
+
+TEST(EvidenceWide, TheTableIsWideAndTheRecordsPass) {
+    for (const Request& request : kEditedRecords) {
+        CertifiedPointSet set = widened(request);
+        const Section2Evidence& e = evidence(set);
+        auto field = MultiquadraticField::from_generators(e.generators);
+        std::vector<FieldElement> table;
+        for (const TranslationCertificate& t : e.translations) {
+            table.push_back(*element_of_key(t.key, *field));
+        }
+        EXPECT_TRUE(ElementTable::from_elements(*field, table, 1).wide()) << request.tag;
+        table.pop_back();
+        EXPECT_FALSE(ElementTable::from_elements(*field, table, 8).wide()) << request.tag;
+        EXPECT_EQ(verdict(set), kAccepted) << request.tag;
+    }
+}
+
+class EvidenceEditWide
+    : public ::testing::TestWithParam<std::tuple<Request, std::size_t>> {};
+
+TEST_P(EvidenceEditWide, GivesTheExpectedVerdict) {
+    const auto& [request, index] = GetParam();
+    const Edit& edit = edits()[index];
+    CertifiedPointSet set = widened(request);
+    const std::string expected = edit.apply(set);
+    EXPECT_EQ(verdict(set), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EvidenceWide, EvidenceEditWide,
+    ::testing::Combine(::testing::ValuesIn(kEditedRecords),
+                       ::testing::Range<std::size_t>(0, edits().size())),
+    [](const ::testing::TestParamInfo<std::tuple<Request, std::size_t>>& info) {
+        std::string name = std::get<0>(info.param).tag;
+        name += "_";
+        name += edits()[std::get<1>(info.param)].name;
+        for (char& ch : name) {
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        }
+        return name;
+    });
 
 const Request kSqrt2 = kEditedRecords[0];
 

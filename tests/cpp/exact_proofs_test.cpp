@@ -29,13 +29,15 @@ ExactMultiquadraticResult build(std::vector<std::int64_t> generators, std::int64
 
 // The verdict straight from the field arithmetic.
 bool reference_unit(const FieldElement& a, const FieldElement& b, const MultiquadraticField& f) {
-    return has_unit_modulus(sub(b, a), f);
+    const FieldElement d = sub(b, a);
+    return mul(d, complex_conjugate(d, f), f) == FieldElement::one(f);
 }
 
-// Both integer routes against the field arithmetic: small numerators take
-// the 128-bit route, and a coefficient with a huge numerator and
-// denominator in every element forces the GMP route.
-TEST(UnitPairProof, BothIntegerRoutesAgreeWithTheFieldArithmetic) {
+// Every integer route against the field arithmetic: small numerators take
+// the 64-bit differences, numerators near 2^40 the 128-bit ones, and a
+// coefficient with a huge numerator and denominator in every element forces
+// the GMP route. A lone element's modulus is judged the same way.
+TEST(UnitPairProof, EveryIntegerRouteAgreesWithTheFieldArithmetic) {
     const std::vector<std::int64_t> generators = {2, -1};
     auto field = MultiquadraticField::from_generators(generators);
     ASSERT_TRUE(field);
@@ -46,11 +48,13 @@ TEST(UnitPairProof, BothIntegerRoutesAgreeWithTheFieldArithmetic) {
     FieldElement t2 = FieldElement::zero(*field);  // (3 + 4i) / 5
     t2.coefficients[0] = Rational(3, 5);
     t2.coefficients[2] = Rational(4, 5);
-    for (const bool huge : {false, true}) {
-        std::vector<FieldElement> elements;
+    for (const int size : {0, 1, 2}) {
+        const bool huge = size == 2;
+        std::vector<FieldElement> elements = {t1, t2};
         for (int k = 0; k < 40; ++k) {
             FieldElement a = FieldElement::zero(*field);
             for (auto& c : a.coefficients) c = Rational(static_cast<long>(rng() % 7) - 3, 5);
+            if (size == 1) a.coefficients[3] += Rational(mpz_class("1099511627776"), 1);
             if (huge) a.coefficients[1] += Rational(mpz_class("123456789012345678901234567"),
                                                     mpz_class("98765432109876543210987"));
             elements.push_back(a);
@@ -58,6 +62,13 @@ TEST(UnitPairProof, BothIntegerRoutesAgreeWithTheFieldArithmetic) {
             elements.push_back(add(a, t2));
         }
         const UnitPairProver prover(*field, elements);
+        EXPECT_EQ(prover.table().wide(), huge);
+        EXPECT_EQ(prover.table().numerator_bits() > 30, size > 0);
+        const FieldElement zero = FieldElement::zero(*field);
+        for (std::uint64_t k = 0; k < 8; ++k) {
+            EXPECT_EQ(prover.has_unit_modulus(k), reference_unit(zero, elements[k], *field));
+        }
+        EXPECT_TRUE(prover.has_unit_modulus(0) && prover.has_unit_modulus(1));
         EdgeList pairs;
         for (std::uint64_t i = 0; i < elements.size(); ++i) {
             for (std::uint64_t j = i + 1; j < elements.size(); ++j) pairs.push_back({i, j});

@@ -6,7 +6,7 @@
 #include "algebraic/field/embeddings.hpp"
 #include "algebraic/keys/algebraic_key.hpp"
 #include "algebraic/keys/quantize.hpp"
-#include "algebraic/section2/numerators.hpp"
+#include "algebraic/field/element_table.hpp"
 #include "utils/interrupt.hpp"
 #include "utils/pair_grid.hpp"
 #include "utils/unit_distance.hpp"

@@ -8,7 +8,7 @@
 
 #include "algebraic/field/embeddings.hpp"
 #include "algebraic/section2/assembly.hpp"
-#include "algebraic/section2/numerators.hpp"
+#include "algebraic/field/element_table.hpp"
 #include "utils/interrupt.hpp"
 #include "utils/memory_budget.hpp"
 #include "utils/memory_estimates.hpp"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <optional>
 
-#include "algebraic/section2/numerators.hpp"
+#include "algebraic/field/element_table.hpp"
 #include "algebraic/units/section2_params.hpp"
 #include "utils/interrupt.hpp"
 #include "../../utils/unit_distance.hpp"
@@ -83,43 +83,42 @@ CertResult<void> recheck_request(std::span<const std::int64_t> generators, std::
 
 namespace {
 
-// The translation table of a certificate, every key read once. When every
-// key reads and all of them are integers over one common 64-bit
-// denominator, the table also holds those integer numerators, and paths are
-// replayed on integers: the same sums, without a rational reduction per
-// step.
+// The translation table of a certificate, every key read once, as one
+// ElementTable over the common denominator of the translations (a key that
+// does not read is a zero row, and its error is kept). Its width is chosen
+// once from the longest path, so that no replayed sum can leave it.
 struct ReadTable {
-    std::vector<CertResult<FieldElement>> elements;
-    bool integral = false;
-    std::int64_t denominator = 1;
-    std::vector<Numerator> numerators;  // translation t at t * degree
-    std::vector<bool> canonical;        // the key is the key of its element
+    std::vector<std::optional<CertificateError>> errors;  // per translation
+    std::vector<bool> canonical;                   // the key is the key of its element
+    ElementTable numerators;
 };
 
-ReadTable read_table(const std::vector<AlgebraicKey>& table, const MultiquadraticField& field) {
-    ReadTable read;
-    read.elements.reserve(table.size());
-    for (const AlgebraicKey& key : table) read.elements.push_back(element_of_key(key, field));
-    mpz_class common = 1;
-    for (const auto& element : read.elements) {
-        if (!element) return read;
-        for (const Rational& q : element->coefficients) mpz_lcm(common.get_mpz_t(), common.get_mpz_t(), q.get_den_mpz_t());
-    }
-    if (!common.fits_slong_p()) return read;
-    read.denominator = common.get_si();
-    const std::uint64_t degree = field.degree();
-    read.numerators.reserve(table.size() * degree);
-    mpz_class scaled;
-    for (std::size_t t = 0; t < table.size(); ++t) {
-        for (const Rational& q : read.elements[t]->coefficients) {
-            scaled = q.get_num() * (common / q.get_den());
-            if (!scaled.fits_slong_p()) return read;
-            read.numerators.push_back(scaled.get_si());
+unsigned bit_length(std::uint64_t value) {
+    return value == 0 ? 0 : 64 - static_cast<unsigned>(__builtin_clzll(value));
+}
+
+ReadTable read_table(const std::vector<AlgebraicKey>& table, const MultiquadraticField& field,
+                     std::uint64_t longest_path) {
+    std::vector<FieldElement> elements;
+    elements.reserve(table.size());
+    std::vector<std::optional<CertificateError>> errors;
+    std::vector<bool> canonical;
+    for (const AlgebraicKey& key : table) {
+        auto element = element_of_key(key, field);
+        if (element) {
+            canonical.push_back(key_of(*element) == key);
+            elements.push_back(std::move(*element));
+            errors.emplace_back();
+        } else {
+            canonical.push_back(false);
+            elements.push_back(FieldElement::zero(field));
+            errors.emplace_back(std::move(element.error()));
         }
-        read.canonical.push_back(key_of(*read.elements[t]) == table[t]);
     }
-    read.integral = true;
-    return read;
+    // A sum of L rows, each below 2^b in magnitude, is below 2^(b + bits(L)),
+    // and an edge's difference adds one bit more.
+    return ReadTable{std::move(errors), std::move(canonical),
+                     ElementTable::from_elements(field, elements, bit_length(longest_path) + 1)};
 }
 
 // What a replayed candidate must satisfy once its key matched: the polydisk
@@ -153,103 +152,135 @@ CertResult<Point> check_replayed_element(std::uint64_t c, const CandidateRecord&
 // The checks of one step that come before its arithmetic: the translation
 // index, the sign, and that the translation's key reads.
 CertResult<void> check_step(std::uint64_t c, const PathStep& step, const ReadTable& table) {
-    if (step.translation >= table.elements.size()) {
-        return reject(PathTranslationOutOfRange{c, step.translation, table.elements.size()});
+    if (step.translation >= table.errors.size()) {
+        return reject(PathTranslationOutOfRange{c, step.translation, table.errors.size()});
     }
     if (step.sign != 1 && step.sign != -1) {
         return reject(InvalidConstruction{"candidate " + std::to_string(c) + " has invalid path sign " +
                                           std::to_string(static_cast<int>(step.sign))});
     }
-    const auto& translation = table.elements[step.translation];
-    if (!translation) return std::unexpected(translation.error());
+    if (const auto& error = table.errors[step.translation]) return std::unexpected(*error);
     return {};
 }
 
-// The replay on exact rationals. Every intermediate key would be printed
-// from an exact element, so reading it back gives that element again: this
-// is the same walk as summing keys step by step, and a translation key that
-// does not read fails at the same step.
-CertResult<Point> replay_exactly(std::uint64_t c, const CandidateRecord& record,
-                                 const Section2Evidence& evidence, const MultiquadraticField& field,
-                                 const ReadTable& table, std::span<const Complex> ones) {
-    FieldElement current = FieldElement::zero(field);
-    for (const PathStep& step : record.path) {
-        if (auto checked = check_step(c, step, table); !checked) return std::unexpected(std::move(checked.error()));
-        const FieldElement& translation = *table.elements[step.translation];
-        current = step.sign == 1 ? add(current, translation) : sub(current, translation);
-    }
-    if (!(key_of(current) == record.key)) return reject(PathReplayMismatch{c});
-    return check_replayed_element(c, record, evidence, field, embeddings(current, field), ones);
-}
+// The rows and denominator of the table in one width: Numerator when the
+// table is narrow, mpz_class when it is wide.
+template <class Int>
+struct Width;
 
-// The replay on the table's integer numerators; `sum` receives the
-// candidate's numerators. Nothing when a sum leaves 128 bits (the caller
-// then replays exactly).
-std::optional<CertResult<Point>> replay_on_integers(std::uint64_t c, const CandidateRecord& record,
-                                                    const Section2Evidence& evidence,
-                                                    const MultiquadraticField& field, const ReadTable& table,
-                                                    std::span<const Complex> ones, std::span<Numerator> sum) {
-    const std::uint64_t degree = field.degree();
-    std::fill(sum.begin(), sum.end(), 0);
-    for (const PathStep& step : record.path) {
-        if (auto checked = check_step(c, step, table); !checked) return std::unexpected(std::move(checked.error()));
-        const Numerator* translation = &table.numerators[step.translation * degree];
-        for (std::uint64_t m = 0; m < degree; ++m) {
-            const bool overflow = step.sign == 1 ? __builtin_add_overflow(sum[m], translation[m], &sum[m])
-                                                 : __builtin_sub_overflow(sum[m], translation[m], &sum[m]);
-            if (overflow) return std::nullopt;
+template <>
+struct Width<Numerator> {
+    static const Numerator* row(const ElementTable& table, std::uint64_t k) { return table.row(k); }
+    static std::int64_t denominator(const ElementTable& table) { return table.denominator(); }
+    static void step(Numerator& sum, const Numerator& value, int sign) {
+        sum = sign == 1 ? sum + value : sum - value;
+    }
+};
+
+template <>
+struct Width<mpz_class> {
+    static const mpz_class* row(const ElementTable& table, std::uint64_t k) {
+        return table.wide_row(k);
+    }
+    static const mpz_class& denominator(const ElementTable& table) {
+        return table.wide_denominator();
+    }
+    static void step(mpz_class& sum, const mpz_class& value, int sign) {
+        if (sign == 1) {
+            mpz_add(sum.get_mpz_t(), sum.get_mpz_t(), value.get_mpz_t());
+        } else {
+            mpz_sub(sum.get_mpz_t(), sum.get_mpz_t(), value.get_mpz_t());
         }
     }
+};
+
+// Replays candidate c on the table's rows; `sum` receives its numerators.
+// Every intermediate key would be printed from an exact element, so this is
+// the same walk as summing keys step by step: a step that fails, fails at
+// the same place, and the final key matches exactly when each coefficient's
+// reduced text does.
+template <class Int>
+CertResult<Point> replay(std::uint64_t c, const CandidateRecord& record,
+                         const Section2Evidence& evidence, const MultiquadraticField& field,
+                         const ReadTable& table, std::span<const Complex> ones, std::span<Int> sum,
+                         std::span<double> values, std::span<Complex> embedded) {
+    const std::uint64_t degree = field.degree();
+    for (Int& value : sum) value = 0;
+    for (const PathStep& step : record.path) {
+        if (auto checked = check_step(c, step, table); !checked) return std::unexpected(std::move(checked.error()));
+        const Int* translation = Width<Int>::row(table.numerators, step.translation);
+        for (std::uint64_t m = 0; m < degree; ++m) Width<Int>::step(sum[m], translation[m], step.sign);
+    }
     if (record.key.coefficients.size() != degree) return reject(PathReplayMismatch{c});
+    const auto& denominator = Width<Int>::denominator(table.numerators);
     for (std::uint64_t m = 0; m < degree; ++m) {
-        if (fraction_text(sum[m], table.denominator) != record.key.coefficients[m]) {
+        if (fraction_text(sum[m], denominator) != record.key.coefficients[m]) {
             return reject(PathReplayMismatch{c});
         }
     }
-    std::vector<double> values(degree);
-    std::vector<Complex> embedded(degree);
-    embed_numerators(sum.data(), table.denominator, field, values, embedded);
+    embed_numerators(sum.data(), denominator, field, values, embedded);
     return check_replayed_element(c, record, evidence, field, embedded, ones);
 }
 
-}  // namespace
-
-CertResult<Point> replay_candidate(std::uint64_t c, const CandidateRecord& record,
-                                   const Section2Evidence& evidence,
-                                   const MultiquadraticField& field,
-                                   const std::vector<AlgebraicKey>& table) {
-    return replay_exactly(c, record, evidence, field, read_table(table, field),
-                          embeddings(FieldElement::one(field), field));
-}
-
-CertResult<void> verify_construction_edges(std::span<const CandidateRecord> candidates,
-                                           std::span<const ConstructionEdge> edges,
-                                           const std::vector<AlgebraicKey>& table,
-                                           std::span<const std::int64_t> generators) {
-    auto field = MultiquadraticField::from_generators(generators);
-    if (!field) return std::unexpected(invalid_construction(field.error()));
-    const std::uint64_t n = candidates.size();
-    const AlgebraicKey zero = zero_key(field->degree());
+// The construction edges checked on the replayed numerators: the record
+// keys were just found equal to the keys of those numerators, so each key
+// difference is the difference of the numerators, and the translation's
+// key text matches it exactly when that key is canonical and equal in value
+// (for an edge of sign -1 the key of the negated translation is printed
+// afresh, so only the value counts).
+template <class Int>
+CertResult<void> verify_edges(const Section2Evidence& evidence, const ReadTable& table,
+                              const std::vector<Int>& replayed, std::uint64_t degree) {
+    const std::uint64_t n = evidence.candidates.size();
+    const auto& edges = evidence.construction_edges;
+    Int expected = 0;
     for (std::uint64_t e = 0; e < edges.size(); ++e) {
         const ConstructionEdge& edge = edges[e];
         if (edge.i == edge.j) return reject(SelfEdge{edge.i});
         if (edge.i >= n || edge.j >= n) return reject(EdgeOutOfRange{edge.i, edge.j, n});
-        if (edge.translation >= table.size()) return reject(EdgeProvenanceMismatch{e});
-        auto difference = key_difference(candidates[edge.j].key, candidates[edge.i].key, *field);
-        if (!difference) return std::unexpected(std::move(difference.error()));
-        CertResult<AlgebraicKey> expected;
-        if (edge.sign == 1) {
-            expected = table[edge.translation];
-        } else if (edge.sign == -1) {
-            expected = key_difference(zero, table[edge.translation], *field);
-            if (!expected) return std::unexpected(std::move(expected.error()));
-        } else {
-            return reject(EdgeProvenanceMismatch{e});
+        if (edge.translation >= table.errors.size()) return reject(EdgeProvenanceMismatch{e});
+        if (edge.sign != 1 && edge.sign != -1) return reject(EdgeProvenanceMismatch{e});
+        if (edge.sign == 1 && !table.canonical[edge.translation]) return reject(EdgeProvenanceMismatch{e});
+        const Int* to = &replayed[edge.j * degree];
+        const Int* from = &replayed[edge.i * degree];
+        const Int* step = Width<Int>::row(table.numerators, edge.translation);
+        for (std::uint64_t m = 0; m < degree; ++m) {
+            // to - from = sign * step, tested as to - sign * step = from.
+            expected = to[m];
+            Width<Int>::step(expected, step[m], -edge.sign);
+            if (expected != from[m]) return reject(EdgeProvenanceMismatch{e});
         }
-        if (!(*difference == *expected)) return reject(EdgeProvenanceMismatch{e});
     }
     return {};
 }
+
+// Every candidate replayed in one width, then the construction edges on
+// the replayed numerators; the points in candidate order.
+template <class Int>
+CertResult<PointList> replay_all(const Section2Evidence& evidence, const MultiquadraticField& field,
+                                 const ReadTable& table) {
+    const std::vector<Complex> ones = embeddings(FieldElement::one(field), field);
+    const std::uint64_t degree = field.degree();
+    std::vector<Int> replayed(evidence.candidates.size() * degree);
+    std::vector<double> values(degree);
+    std::vector<Complex> embedded(degree);
+    PointList points;
+    points.reserve(evidence.candidates.size());
+    for (std::uint64_t c = 0; c < evidence.candidates.size(); ++c) {
+        if (c % 1024 == 0) poll_interrupt();
+        auto point = replay<Int>(c, evidence.candidates[c], evidence, field, table, ones,
+                                 std::span<Int>(replayed).subspan(c * degree, degree), values,
+                                 embedded);
+        if (!point) return std::unexpected(std::move(point.error()));
+        points.push_back(*point);
+    }
+    if (auto edges = verify_edges<Int>(evidence, table, replayed, degree); !edges) {
+        return std::unexpected(std::move(edges.error()));
+    }
+    return points;
+}
+
+}  // namespace
 
 CertResult<void> verify_edge_set(std::span<const Point> points, std::span<const Edge> edges,
                                  double tolerance) {
@@ -266,41 +297,6 @@ CertResult<void> verify_edge_set(std::span<const Point> points, std::span<const 
     if (expected != got) return reject(EdgeSetMismatch{std::move(expected), std::move(got)});
     return {};
 }
-
-namespace {
-
-// The construction edges checked on the replayed numerators: the record
-// keys were just found equal to the keys of those numerators, so each key
-// difference is the difference of the numerators, and the translation's
-// key text matches it exactly when that key is canonical and equal in value.
-// The checks and their order are those of verify_construction_edges.
-CertResult<void> verify_edges_on_integers(const Section2Evidence& evidence, const ReadTable& table,
-                                          const std::vector<Numerator>& replayed, std::uint64_t degree) {
-    const std::uint64_t n = evidence.candidates.size();
-    const auto& edges = evidence.construction_edges;
-    for (std::uint64_t e = 0; e < edges.size(); ++e) {
-        const ConstructionEdge& edge = edges[e];
-        if (edge.i == edge.j) return reject(SelfEdge{edge.i});
-        if (edge.i >= n || edge.j >= n) return reject(EdgeOutOfRange{edge.i, edge.j, n});
-        if (edge.translation >= table.elements.size()) return reject(EdgeProvenanceMismatch{e});
-        if (edge.sign != 1 && edge.sign != -1) return reject(EdgeProvenanceMismatch{e});
-        if (edge.sign == 1 && !table.canonical[edge.translation]) return reject(EdgeProvenanceMismatch{e});
-        const Numerator* to = &replayed[edge.j * degree];
-        const Numerator* from = &replayed[edge.i * degree];
-        const Numerator* step = &table.numerators[edge.translation * degree];
-        for (std::uint64_t m = 0; m < degree; ++m) {
-            // to - from = sign * step, tested as to - sign * step = from; a
-            // sum that leaves 128 bits cannot equal `from`.
-            Numerator expected;
-            const bool overflow = edge.sign == 1 ? __builtin_sub_overflow(to[m], step[m], &expected)
-                                                 : __builtin_add_overflow(to[m], step[m], &expected);
-            if (overflow || expected != from[m]) return reject(EdgeProvenanceMismatch{e});
-        }
-    }
-    return {};
-}
-
-}  // namespace
 
 CertResult<void> verify_section2_evidence(const Section2Evidence& evidence) {
     if (auto request = recheck_request(evidence.generators, evidence.split_prime, evidence.k);
@@ -329,38 +325,15 @@ CertResult<void> verify_section2_evidence(const Section2Evidence& evidence) {
     if (evidence.candidates.size() != evidence.n_target) {
         return reject(PointCountMismatch{evidence.n_target, evidence.candidates.size()});
     }
-    const ReadTable read = read_table(table, *field);
-    const std::vector<Complex> ones = embeddings(FieldElement::one(*field), *field);
-    const std::uint64_t degree = field->degree();
-    // The replayed numerators of every candidate while all replays stay on
-    // integers; they then settle the construction edges too.
-    std::vector<Numerator> replayed;
-    bool on_integers = read.integral;
-    if (on_integers) replayed.resize(evidence.candidates.size() * degree);
-    PointList points;
-    points.reserve(evidence.candidates.size());
-    for (std::uint64_t c = 0; c < evidence.candidates.size(); ++c) {
-        if (c % 1024 == 0) poll_interrupt();
-        std::optional<CertResult<Point>> point;
-        if (read.integral) {
-            point = replay_on_integers(c, evidence.candidates[c], evidence, *field, read, ones,
-                                       std::span<Numerator>(replayed).subspan(on_integers ? c * degree : 0, degree));
-        }
-        if (!point) {
-            on_integers = false;
-            point = replay_exactly(c, evidence.candidates[c], evidence, *field, read, ones);
-        }
-        if (!*point) return std::unexpected(std::move(point->error()));
-        points.push_back(**point);
+    std::uint64_t longest_path = 0;
+    for (const CandidateRecord& candidate : evidence.candidates) {
+        longest_path = std::max<std::uint64_t>(longest_path, candidate.path.size());
     }
-    if (on_integers) {
-        if (auto edges = verify_edges_on_integers(evidence, read, replayed, degree); !edges) return edges;
-    } else if (auto edges = verify_construction_edges(evidence.candidates, evidence.construction_edges,
-                                                      table, evidence.generators);
-               !edges) {
-        return edges;
-    }
-    return verify_edge_set(points, evidence.unit_edges, evidence.edge_tolerance);
+    const ReadTable read = read_table(table, *field, longest_path);
+    auto points = read.numerators.wide() ? replay_all<mpz_class>(evidence, *field, read)
+                                         : replay_all<Numerator>(evidence, *field, read);
+    if (!points) return std::unexpected(std::move(points.error()));
+    return verify_edge_set(*points, evidence.unit_edges, evidence.edge_tolerance);
 }
 
 }  // namespace vantor

@@ -1,7 +1,9 @@
 #pragma once
 // The exact re-check of multiquadratic evidence. Field elements travel as
 // algebraic keys and are compared as text, string by string, so a right
-// number in a non-canonical spelling does not pass.
+// number in a non-canonical spelling does not pass. The replay itself runs
+// on the translations as one ElementTable, in the width the longest path
+// allows.
 
 #include <cstdint>
 #include <span>
@@ -25,19 +27,6 @@ CertResult<void> recheck_request(std::span<const std::int64_t> generators, std::
 // every embedding), candidate count, every candidate, construction edges,
 // unit edges; the first failing check is returned.
 CertResult<void> verify_section2_evidence(const Section2Evidence& evidence);
-
-// Replays candidate c's path from the zero key and checks its key, polydisk
-// bound, projection and integer keys; returns its stored point.
-CertResult<Point> replay_candidate(std::uint64_t c, const CandidateRecord& record,
-                                   const Section2Evidence& evidence,
-                                   const MultiquadraticField& field,
-                                   const std::vector<AlgebraicKey>& table);
-
-// Each edge (i, j, t, s) must have key(j) - key(i) = s * T_t exactly.
-CertResult<void> verify_construction_edges(std::span<const CandidateRecord> candidates,
-                                           std::span<const ConstructionEdge> edges,
-                                           const std::vector<AlgebraicKey>& table,
-                                           std::span<const std::int64_t> generators);
 
 // The stored edges must be in range, free of self-edges, written smaller
 // index first, and equal as a list (after sorting) to the unit-distance edges

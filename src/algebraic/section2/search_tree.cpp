@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "algebraic/section2/numerators.hpp"
+#include "algebraic/field/element_table.hpp"
 #include "utils/interrupt.hpp"
 #include "utils/parallel.hpp"
 

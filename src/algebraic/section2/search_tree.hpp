@@ -12,7 +12,7 @@
 
 #include "point.hpp"
 #include "algebraic/field/field_element.hpp"
-#include "algebraic/section2/numerators.hpp"
+#include "algebraic/field/element_table.hpp"
 #include "algebraic/section2/section2_result.hpp"
 
 namespace vantor {
