@@ -5,14 +5,22 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Each stage's end is stamped with the seconds since the start, so that a
+# slow run shows where its time went.
+stamp() { echo "vantor test: $1 done at ${SECONDS} s" >&2; }
+# The module's own build (tools/setup.sh installs it with scikit-build-core,
+# in build/<wheel tag>/) builds the C++ suites too, so that the library is
+# compiled once for both; the wheel below reuses that build again.
+export SKBUILD_CMAKE_DEFINE="VANTOR_BUILD_TESTS=ON"
 "$root/tools/setup.sh"
+stamp "setup and the module's build"
 
 export PATH="$root/.venv/bin:$PATH"
-build="$root/build/cpp-tests"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DVANTOR_BUILD_MODULE=OFF -DVANTOR_BUILD_TESTS=ON >/dev/null
-cmake --build "$build"
-(cd "$build" && ctest --output-on-failure -j 2)
+tag=$(python -c 'import sys, sysconfig
+print(f"cp{sys.version_info[0]}{sys.version_info[1]}-cp{sys.version_info[0]}{sys.version_info[1]}-"
+      + sysconfig.get_platform().replace("-", "_").replace(".", "_"))')
+(cd "$root/build/$tag" && ctest --output-on-failure -j 2)
+stamp "C++ suites"
 
 # The C++ suites once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer, in their own build, so that a memory error, a
@@ -25,10 +33,13 @@ cmake -S "$root" -B "$sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DVANTOR_BUILD_MODULE=OFF -DVANTOR_BUILD_TESTS=ON >/dev/null
 cmake --build "$sanitize"
 (cd "$sanitize" && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j 2)
+stamp "C++ suites under the sanitizers"
 
 cd "$root"
 python -m pytest tests/python -q "$@"
+stamp "Python tests"
 
 # The binary wheel: built and repaired with GMP bundled, installed in a fresh
 # environment, checked to load GMP from inside the wheel, and tested there.
 "$root/tools/wheel.sh" --check
+stamp "the wheel"

@@ -125,7 +125,7 @@ def test_each_measured_call_takes_its_intended_path(name):
 
 
 # One leaked object per call over this many calls is far beyond the bound.
-LEAK_CALLS = 2000
+LEAK_CALLS = 1000
 BLOCK_BOUND = 200
 
 
