@@ -692,31 +692,37 @@ const std::vector<Edit>& edits() {
     return table;
 }
 
-class EvidenceEdit
-    : public ::testing::TestWithParam<std::tuple<Request, std::size_t>> {};
+using EditCase = std::tuple<Request, std::size_t>;
 
-TEST_P(EvidenceEdit, GivesTheExpectedVerdict) {
-    const auto& [request, index] = GetParam();
-    const Edit& edit = edits()[index];
-    CertifiedPointSet set = genuine(request);
-    const std::string expected = edit.apply(set);
+// Every edit on every record, named "<record>_<edit>".
+auto edit_cases() {
+    return ::testing::Combine(::testing::ValuesIn(kEditedRecords),
+                              ::testing::Range<std::size_t>(0, edits().size()));
+}
+
+std::string edit_case_name(const ::testing::TestParamInfo<EditCase>& info) {
+    std::string name = std::get<0>(info.param).tag;
+    name += "_";
+    name += edits()[std::get<1>(info.param)].name;
+    for (char& ch : name) {
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    }
+    return name;
+}
+
+void expect_edit_verdict(CertifiedPointSet set, std::size_t index) {
+    const std::string expected = edits()[index].apply(set);
     EXPECT_EQ(verdict(set), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Evidence, EvidenceEdit,
-    ::testing::Combine(::testing::ValuesIn(kEditedRecords),
-                       ::testing::Range<std::size_t>(0, edits().size())),
-    [](const ::testing::TestParamInfo<std::tuple<Request, std::size_t>>& info) {
-        std::string name = std::get<0>(info.param).tag;
-        name += "_";
-        name += edits()[std::get<1>(info.param)].name;
-        for (char& ch : name) {
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        }
-        return name;
-    });
+class EvidenceEdit : public ::testing::TestWithParam<EditCase> {};
 
+TEST_P(EvidenceEdit, GivesTheExpectedVerdict) {
+    const auto& [request, index] = GetParam();
+    expect_edit_verdict(genuine(request), index);
+}
+
+INSTANTIATE_TEST_SUITE_P(Evidence, EvidenceEdit, edit_cases(), edit_case_name);
 
 // The same edits on records whose translation table ends with one more
 // unit, ((3 + 4i) / 5)^28, of denominator 5^28 beyond 63 bits and used by
@@ -754,30 +760,14 @@ TEST(EvidenceWide, TheTableIsWideAndTheRecordsPass) {
     }
 }
 
-class EvidenceEditWide
-    : public ::testing::TestWithParam<std::tuple<Request, std::size_t>> {};
+class EvidenceEditWide : public ::testing::TestWithParam<EditCase> {};
 
 TEST_P(EvidenceEditWide, GivesTheExpectedVerdict) {
     const auto& [request, index] = GetParam();
-    const Edit& edit = edits()[index];
-    CertifiedPointSet set = widened(request);
-    const std::string expected = edit.apply(set);
-    EXPECT_EQ(verdict(set), expected);
+    expect_edit_verdict(widened(request), index);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EvidenceWide, EvidenceEditWide,
-    ::testing::Combine(::testing::ValuesIn(kEditedRecords),
-                       ::testing::Range<std::size_t>(0, edits().size())),
-    [](const ::testing::TestParamInfo<std::tuple<Request, std::size_t>>& info) {
-        std::string name = std::get<0>(info.param).tag;
-        name += "_";
-        name += edits()[std::get<1>(info.param)].name;
-        for (char& ch : name) {
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        }
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(EvidenceWide, EvidenceEditWide, edit_cases(), edit_case_name);
 
 const Request kSqrt2 = kEditedRecords[0];
 
