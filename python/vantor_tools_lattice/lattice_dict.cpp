@@ -69,10 +69,10 @@ bool read_family(PyObject* mapping, LatticeSetInput& out) {
     PyRef value = item(mapping, "family");
     if (!value) return false;
     if (PyUnicode_Check(value.get())) {
-        for (lattice::LatticeFamily family : lattice::kLatticeFamilies) {
-            const std::string_view name = lattice::family_name(family);
-            if (PyUnicode_CompareWithASCIIString(value.get(), std::string(name).c_str()) == 0) {
-                out.family = family;
+        for (const lattice::PlaneLattice* plane : lattice::kPlaneLattices) {
+            if (PyUnicode_CompareWithASCIIString(value.get(), std::string(plane->name).c_str()) ==
+                0) {
+                out.plane = plane;
                 return true;
             }
         }
@@ -100,7 +100,7 @@ bool read_points_and_edges(PyObject* mapping, LatticeSetInput& out) {
 
 PyRef lattice_set_to_python(lattice::LatticePointSet set) {
     const std::uint64_t edge_count = set.edges.size();
-    return result_dict(lattice::family_name(set.family), lattice::shape_name(set.shape), set.m,
+    return result_dict(set.lattice->name, lattice::shape_name(set.shape), set.m,
                        set.points, table_to_python(std::move(set.coordinates)),
                        table_to_python(std::move(set.edges)), edge_count);
 }

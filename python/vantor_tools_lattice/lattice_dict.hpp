@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "common/py_ref.hpp"
-#include "lattice_families/family.hpp"
+#include "lattice_families/plane_lattice.hpp"
 #include "lattice_families/lattice_set.hpp"
 #include "lattice_families/moser_set.hpp"
 #include "point.hpp"
@@ -31,11 +31,11 @@ PyRef lattice_set_to_python(lattice::LatticePointSet set);
 PyRef moser_set_to_python(lattice::MoserPointSet set, std::string_view shape);
 
 // What the exact check reads from a result dictionary: the lattice
-// families' fields, or the Moser lattice's when `moser` is set.
+// plane lattices' fields, or the Moser lattice's when `moser` is set.
 struct LatticeSetInput {
     bool moser = false;
     std::vector<lattice::MoserCoordinate> moser_coordinates;
-    lattice::LatticeFamily family = lattice::LatticeFamily::Square;
+    const lattice::PlaneLattice* plane = &lattice::kSquareLattice;
     std::uint64_t m = 0;
     std::vector<lattice::LatticeCoordinate> coordinates;
     PointList points;

@@ -18,7 +18,7 @@
 #include "lattice_families/moser_lattice.hpp"
 #include "lattice_families/moser_set.hpp"
 #include "lattice_families/norm_vectors.hpp"
-#include "lattice_families/patch_shapes.hpp"
+#include "lattice_families/shape_patch.hpp"
 #include "lattice_families/step_graph.hpp"
 #include "vantor_tools_lattice/lattice_dict.hpp"
 #include "vantor_tools_lattice/kernels.hpp"
@@ -36,7 +36,7 @@ constexpr std::uint64_t kMaxKernelPoints = std::uint64_t{1} << 24;
 // norm m of the differences that are unit distances, or 'moser' (m = 1).
 struct NamedLattice {
     bool moser = false;
-    lattice::LatticeFamily family = lattice::LatticeFamily::Square;
+    const lattice::PlaneLattice* plane = &lattice::kSquareLattice;
     std::uint64_t m = 1;
 
     std::size_t dimension() const { return moser ? 4 : 2; }
@@ -44,10 +44,9 @@ struct NamedLattice {
 
 bool read_family(PyObject* object, NamedLattice& out) {
     if (PyUnicode_Check(object)) {
-        for (lattice::LatticeFamily family : lattice::kLatticeFamilies) {
-            if (PyUnicode_CompareWithASCIIString(
-                    object, std::string(lattice::family_name(family)).c_str()) == 0) {
-                out.family = family;
+        for (const lattice::PlaneLattice* plane : lattice::kPlaneLattices) {
+            if (PyUnicode_CompareWithASCIIString(object, std::string(plane->name).c_str()) == 0) {
+                out.plane = plane;
                 return true;
             }
         }
@@ -79,7 +78,7 @@ std::vector<std::int64_t> steps_of(const NamedLattice& lattice) {
             rows.insert(rows.end(), {s.a, s.b, s.c, s.d});
         }
     } else {
-        for (const lattice::LatticeCoordinate& s : lattice::norm_vectors(lattice.family, lattice.m)) {
+        for (const lattice::LatticeCoordinate& s : lattice::norm_vectors(*lattice.plane, lattice.m)) {
             rows.insert(rows.end(), {s.a, s.b});
         }
     }
@@ -202,7 +201,7 @@ PyObject* lattice_patch(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
             if (text == nullptr) return {};
             shape = lattice::shape_from_name(std::string_view(text, static_cast<std::size_t>(length)));
         }
-        if (named.moser || !shape || !lattice::shape_fits(named.family, *shape)) {
+        if (named.moser || !shape || !lattice::shape_fits(*named.plane, *shape)) {
             PyErr_Format(PyExc_ValueError, "no patch shape %R in this family", slots[1]);
             return {};
         }
@@ -213,7 +212,7 @@ PyObject* lattice_patch(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
         }
         auto points = run_released(
             [&] {
-                const lattice::LatticePatch patch = lattice::shape_patch(named.family, *shape, size);
+                const lattice::LatticePatch patch = lattice::shape_patch(*named.plane, *shape, size);
                 return std::vector<lattice::LatticeCoordinate>(patch.points().begin(),
                                                                patch.points().end());
             },
@@ -334,7 +333,7 @@ PyObject* lattice_set(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
             return moser_set_to_python(std::move(**built), label);
         }
         const std::optional<lattice::PatchShape> shape = lattice::shape_from_name(label);
-        if (!shape || !lattice::shape_fits(named.family, *shape)) {
+        if (!shape || !lattice::shape_fits(*named.plane, *shape)) {
             PyErr_Format(PyExc_ValueError, "no patch shape %R in this family", slots[3]);
             return {};
         }
@@ -343,7 +342,7 @@ PyObject* lattice_set(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
         const std::uint64_t n = coordinates.size();
         auto built = run_released(
             [&] {
-                return lattice::lattice_point_set_of(named.family, named.m, *shape,
+                return lattice::lattice_point_set_of(*named.plane, named.m, *shape,
                                                      std::move(coordinates));
             },
             n >= kLongWorkPoints);

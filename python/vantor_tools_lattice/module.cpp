@@ -153,7 +153,7 @@ PyRef finish(std::expected<lattice::LatticePointSet, lattice::LatticeError> buil
     return lattice_set_to_python(std::move(*built));
 }
 
-PyObject* family_lattice(const ParameterTable& table, lattice::LatticeFamily family,
+PyObject* family_lattice(const ParameterTable& table, const lattice::PlaneLattice& plane,
                          PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return run_translated([&]() -> PyRef {
         PyObject* slots[3];
@@ -185,7 +185,7 @@ PyObject* family_lattice(const ParameterTable& table, lattice::LatticeFamily fam
             }
         }
         ensure_points_fit(n);
-        auto built = run_released([&] { return lattice::lattice_point_set(family, n, m, shape); },
+        auto built = run_released([&] { return lattice::lattice_point_set(plane, n, m, shape); },
                                   n >= kLongWorkPoints);
         if (!built) return {};
         return finish(std::move(*built));
@@ -193,12 +193,12 @@ PyObject* family_lattice(const ParameterTable& table, lattice::LatticeFamily fam
 }
 
 PyObject* square_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return family_lattice(kSquareTable, lattice::LatticeFamily::Square, args, nargs, kwnames);
+    return family_lattice(kSquareTable, lattice::kSquareLattice, args, nargs, kwnames);
 }
 
 PyObject* eisenstein_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                              PyObject* kwnames) {
-    return family_lattice(kEisensteinTable, lattice::LatticeFamily::Eisenstein, args, nargs,
+    return family_lattice(kEisensteinTable, lattice::kEisensteinLattice, args, nargs,
                           kwnames);
 }
 
@@ -236,7 +236,7 @@ PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
                     return lattice::verify_moser_set(input.moser_coordinates, input.points,
                                                      input.edges);
                 }
-                return lattice::verify_lattice_set(input.family, input.m, input.coordinates,
+                return lattice::verify_lattice_set(*input.plane, input.m, input.coordinates,
                                                    input.points, input.edges);
             },
             input.edges.size() >= kLongWorkEdges || input.points.size() >= kLongWorkPoints);

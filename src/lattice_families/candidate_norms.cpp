@@ -40,15 +40,14 @@ void collect_products(const std::vector<std::uint64_t>& primes, std::size_t from
 
 }  // namespace
 
-std::vector<CandidateNorm> candidate_norms(LatticeFamily family, std::uint64_t max_norm) {
+std::vector<CandidateNorm> candidate_norms(const PlaneLattice& lattice, std::uint64_t max_norm) {
     max_norm = std::min(max_norm, kMaxNorm);
-    const bool square = family == LatticeFamily::Square;
-    const std::uint64_t units = square ? 4 : 6;
-    const std::uint64_t ramified = square ? 2 : 3;
+    const std::uint64_t units = lattice.unit_count;
+    const std::uint64_t ramified = lattice.ramified_prime;
 
     std::vector<CandidateNorm> products;
     if (max_norm >= 1) {
-        collect_products(split_primes(max_norm, square ? 4 : 3), 0, 1, 1, max_norm, products);
+        collect_products(split_primes(max_norm, lattice.split_modulus), 0, 1, 1, max_norm, products);
     }
     std::sort(products.begin(), products.end(),
               [](const CandidateNorm& x, const CandidateNorm& y) { return x.m < y.m; });

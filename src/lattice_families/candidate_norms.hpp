@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "lattice_families/family.hpp"
+#include "lattice_families/plane_lattice.hpp"
 
 namespace vantor::lattice {
 
@@ -18,12 +18,13 @@ struct CandidateNorm {
 };
 
 // Increasing, without repeats: every m <= max_norm that is a product of
-// split primes (1 mod 4 for the square lattice, 1 mod 3 for the Eisenstein
-// integers; powers and the empty product 1 included) and has at least as
-// many vectors as every smaller such product; then each of those times the
-// ramified prime (2, resp. 3), which turns the vectors by 45, resp. 30
-// degrees without adding any. Vector counts: 4 * prod(e + 1), resp.
-// 6 * prod(e + 1), over the exponents e of the split primes.
-std::vector<CandidateNorm> candidate_norms(LatticeFamily family, std::uint64_t max_norm);
+// the lattice's split primes (1 mod split_modulus: 1 mod 4 for the square
+// lattice, 1 mod 3 for the Eisenstein integers; powers and the empty
+// product 1 included) and has at least as many vectors as every smaller
+// such product; then each of those times the ramified prime (2, resp. 3),
+// which turns the vectors by 45, resp. 30 degrees without adding any.
+// Vector counts: unit_count * prod(e + 1) (4, resp. 6, times it), over the
+// exponents e of the split primes.
+std::vector<CandidateNorm> candidate_norms(const PlaneLattice& lattice, std::uint64_t max_norm);
 
 }  // namespace vantor::lattice

@@ -37,12 +37,12 @@ std::uint64_t translate_overlap(std::span<const LatticeCoordinate> sorted, Latti
 
 // The first thing wrong with edge e, if anything: its indices, its place
 // in the sorted list, or the norm of the difference it joins.
-std::optional<LatticeError> edge_fault(LatticeFamily family, std::uint64_t m,
+std::optional<LatticeError> edge_fault(const PlaneLattice& lattice, std::uint64_t m,
                                        std::span<const LatticeCoordinate> coordinates,
                                        std::span<const Edge> edges, std::uint64_t e) {
     if (auto fault = edge_place_fault(edges, e, coordinates.size())) return fault;
     const Edge edge = edges[e];
-    const __int128 norm = lattice_norm(family, coordinates[edge.j].a - coordinates[edge.i].a,
+    const __int128 norm = lattice_norm(lattice, coordinates[edge.j].a - coordinates[edge.i].a,
                                        coordinates[edge.j].b - coordinates[edge.i].b);
     if (norm != static_cast<__int128>(m)) {
         return LatticeError{EdgeWrongNorm{e, edge.i, edge.j, norm, m}};
@@ -52,7 +52,7 @@ std::optional<LatticeError> edge_fault(LatticeFamily family, std::uint64_t m,
 
 }  // namespace
 
-std::expected<void, LatticeError> verify_lattice_set(LatticeFamily family, std::uint64_t m,
+std::expected<void, LatticeError> verify_lattice_set(const PlaneLattice& lattice, std::uint64_t m,
                                                      std::span<const LatticeCoordinate> coordinates,
                                                      std::span<const Point> points,
                                                      std::span<const Edge> edges) {
@@ -69,14 +69,14 @@ std::expected<void, LatticeError> verify_lattice_set(LatticeFamily family, std::
         if (!within_range(c.a) || !within_range(c.b)) {
             return std::unexpected(LatticeError{CoordinateOutOfRange{k, kMaxCoordinateLog2}});
         }
-        const Point expected = plane_point(family, c, scale);
+        const Point expected = plane_point(lattice, c, scale);
         if (!same_bits(points[k], expected)) {
             return std::unexpected(LatticeError{PointNotScaledLatticePoint{k}});
         }
     }
 
     if (auto fault = first_fault(edges.size(), kEdgesPerBlock, [&](std::uint64_t e) {
-            return edge_fault(family, m, coordinates, edges, e);
+            return edge_fault(lattice, m, coordinates, edges, e);
         })) {
         return std::unexpected(std::move(*fault));
     }
@@ -111,7 +111,7 @@ std::expected<void, LatticeError> verify_lattice_set(LatticeFamily family, std::
     std::uint64_t present = 0;
     if (n > 1) {
         const auto row_span = static_cast<std::uint64_t>(sorted.back().b - sorted.front().b);
-        const std::vector<LatticeCoordinate> vectors = half_norm_vectors(family, m, row_span);
+        const std::vector<LatticeCoordinate> vectors = half_norm_vectors(lattice, m, row_span);
         std::vector<std::uint64_t> overlaps(vectors.size(), 0);
         parallel_for(vectors.size(), [&](std::size_t k) {
             overlaps[k] = translate_overlap(sorted, vectors[k]);

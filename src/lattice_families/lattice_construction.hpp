@@ -9,20 +9,20 @@
 #include <optional>
 #include <vector>
 
-#include "lattice_families/family.hpp"
+#include "lattice_families/plane_lattice.hpp"
 #include "lattice_families/lattice_error.hpp"
 #include "lattice_families/lattice_set.hpp"
-#include "lattice_families/patch_shapes.hpp"
+#include "lattice_families/shape_patch.hpp"
 
 namespace vantor::lattice {
 
-// Exactly n points of the family's lattice. With m given, the pairs at norm
+// Exactly n points of the lattice. With m given, the pairs at norm
 // m are the edges (m must be a norm of the lattice); with the shape given,
 // the points come from that shape. Whatever is not given is chosen among
-// the candidate norms and the family's shapes for the most edges; the patch
+// the candidate norms and the lattice's shapes for the most edges; the patch
 // may be cut a little larger and trimmed back to n by removing its least
 // connected points. The same arguments give the same set, bit for bit.
-std::expected<LatticePointSet, LatticeError> lattice_point_set(LatticeFamily family,
+std::expected<LatticePointSet, LatticeError> lattice_point_set(const PlaneLattice& lattice,
                                                                std::uint64_t n,
                                                                std::optional<std::uint64_t> m,
                                                                std::optional<PatchShape> shape);
@@ -31,12 +31,13 @@ std::expected<LatticePointSet, LatticeError> lattice_point_set(LatticeFamily fam
 // within kMaxCoordinate), put in row-major order and joined at norm m,
 // after the exact check; `shape` only labels it.
 std::expected<LatticePointSet, LatticeError> lattice_point_set_of(
-    LatticeFamily family, std::uint64_t m, PatchShape shape,
+    const PlaneLattice& lattice, std::uint64_t m, PatchShape shape,
     std::vector<LatticeCoordinate> coordinates);
 
-// The set with the most edges over both families, all their shapes and
-// candidate norms; equal counts go to the square lattice, then to the
-// shape listed first, then to the smaller m.
+// The set with the most edges over every plane lattice, all their shapes
+// and candidate norms; equal counts go to the lattice listed first in
+// kPlaneLattices (the square lattice), then to the shape listed first,
+// then to the smaller m.
 std::expected<LatticePointSet, LatticeError> best_lattice_point_set(std::uint64_t n);
 
 }  // namespace vantor::lattice

@@ -33,9 +33,9 @@ std::string pair_text(std::uint64_t i, std::uint64_t j) {
     return text;
 }
 
-std::string shape_list(LatticeFamily family) {
+std::string shape_list(const PlaneLattice& lattice) {
     std::string list;
-    for (PatchShape shape : family_shapes(family)) {
+    for (PatchShape shape : lattice.shapes) {
         if (!list.empty()) list += ", ";
         list += '\'';
         list += shape_name(shape);
@@ -48,7 +48,7 @@ std::string shape_list(LatticeFamily family) {
 
 bool LatticeError::is_request_error() const {
     return std::holds_alternative<NormOutOfRange>(kind) || std::holds_alternative<NotANorm>(kind) ||
-           std::holds_alternative<ShapeNotInFamily>(kind) ||
+           std::holds_alternative<ShapeNotInLattice>(kind) ||
            std::holds_alternative<ParameterOutOfRange>(kind);
 }
 
@@ -60,12 +60,12 @@ std::string LatticeError::message() const {
                 return "m must be between 1 and 2**53, got " + decimal(e.m);
             } else if constexpr (std::is_same_v<E, NotANorm>) {
                 return decimal(e.m) + " is not a norm of the " +
-                       std::string(family_name(e.family)) +
+                       std::string(e.lattice->name) +
                        " lattice: no two of its points are sqrt(" + decimal(e.m) + ") apart";
-            } else if constexpr (std::is_same_v<E, ShapeNotInFamily>) {
+            } else if constexpr (std::is_same_v<E, ShapeNotInLattice>) {
                 return "shape '" + std::string(shape_name(e.shape)) + "' does not fit the " +
-                       std::string(family_name(e.family)) + " lattice; its shapes are " +
-                       shape_list(e.family);
+                       std::string(e.lattice->name) + " lattice; its shapes are " +
+                       shape_list(*e.lattice);
             } else if constexpr (std::is_same_v<E, ParameterOutOfRange>) {
                 return std::string(e.name) + " must be between " + decimal(e.low) + " and " +
                        decimal(e.high) + ", got " + decimal(e.value);

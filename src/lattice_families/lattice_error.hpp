@@ -6,8 +6,8 @@
 #include <string>
 #include <variant>
 
-#include "lattice_families/family.hpp"
-#include "lattice_families/patch_shapes.hpp"
+#include "lattice_families/plane_lattice.hpp"
+#include "lattice_families/shape_patch.hpp"
 
 namespace vantor::lattice {
 
@@ -17,11 +17,11 @@ struct NormOutOfRange {
     std::uint64_t m;
 };
 struct NotANorm {
-    LatticeFamily family;
+    const PlaneLattice* lattice;
     std::uint64_t m;
 };
-struct ShapeNotInFamily {
-    LatticeFamily family;
+struct ShapeNotInLattice {
+    const PlaneLattice* lattice;
     PatchShape shape;
 };
 // A parameter of a search request outside low .. high.
@@ -88,7 +88,7 @@ struct MoserMissingEdges {
 };
 
 struct LatticeError {
-    std::variant<NormOutOfRange, NotANorm, ShapeNotInFamily, ParameterOutOfRange, CountMismatch,
+    std::variant<NormOutOfRange, NotANorm, ShapeNotInLattice, ParameterOutOfRange, CountMismatch,
                  CoordinateOutOfRange, PointNotScaledLatticePoint, RepeatedPoint,
                  EdgeIndexOutOfRange, EdgeOutOfOrder, EdgeWrongNorm, MissingEdges,
                  MoserPointMismatch, MoserEdgeNotUnit, MoserMissingEdges>

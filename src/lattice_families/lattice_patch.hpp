@@ -12,7 +12,7 @@
 #include <span>
 #include <vector>
 
-#include "lattice_families/family.hpp"
+#include "lattice_families/plane_lattice.hpp"
 
 namespace vantor::lattice {
 

@@ -6,17 +6,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "lattice_families/family.hpp"
-#include "lattice_families/patch_shapes.hpp"
+#include "lattice_families/plane_lattice.hpp"
+#include "lattice_families/shape_patch.hpp"
 #include "point.hpp"
 
 namespace vantor::lattice {
 
 struct LatticePointSet {
-    LatticeFamily family = LatticeFamily::Square;
+    const PlaneLattice* lattice = &kSquareLattice;
     PatchShape shape = PatchShape::Disk;
     std::uint64_t m = 1;
-    // Row-major (b, then a); point k is plane_point(family, coordinates[k], sqrt(m)).
+    // Row-major (b, then a); point k is plane_point(*lattice, coordinates[k], sqrt(m)).
     std::vector<LatticeCoordinate> coordinates;
     PointList points;
     // Every pair at norm m, (i, j) with i < j, sorted.

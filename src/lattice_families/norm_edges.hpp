@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "lattice_families/family.hpp"
+#include "lattice_families/plane_lattice.hpp"
 #include "lattice_families/lattice_patch.hpp"
 #include "point.hpp"
 

@@ -19,41 +19,32 @@ std::int64_t exact_root(std::uint64_t n) {
 
 }  // namespace
 
-std::vector<LatticeCoordinate> norm_vectors(LatticeFamily family, std::uint64_t m,
+std::vector<LatticeCoordinate> norm_vectors(const PlaneLattice& lattice, std::uint64_t m,
                                             std::uint64_t max_row) {
     std::vector<LatticeCoordinate> vectors;
     if (m > kMaxNorm) return vectors;
-    if (family == LatticeFamily::Square) {
-        // a^2 = m - b^2 for |b| <= sqrt(m).
-        const auto top = static_cast<std::int64_t>(std::min(isqrt(m), max_row));
-        for (std::int64_t b = -top; b <= top; ++b) {
-            if (static_cast<std::uint64_t>(b + top) % kPollEvery == 0) poll_interrupt();
-            const std::int64_t a = exact_root(m - static_cast<std::uint64_t>(b * b));
-            if (a < 0) continue;
-            vectors.push_back({-a, b});
-            if (a != 0) vectors.push_back({a, b});
-        }
-        return vectors;
-    }
-    // 4m = (2a + b)^2 + 3b^2, so |b| <= sqrt(4m / 3) and 2a + b = +-s with
-    // s^2 = 4m - 3b^2; a is an integer when s and b have the same parity.
+    // 4m = (2a + t b)^2 + D b^2, so |b| <= sqrt(4m / D) and 2a + t b = +-s
+    // with s^2 = 4m - D b^2; a is an integer when s and t b have the same
+    // parity.
+    const auto d = static_cast<std::uint64_t>(lattice.discriminant);
     const std::uint64_t four_m = 4 * m;
-    const auto top = static_cast<std::int64_t>(std::min(isqrt(four_m / 3), max_row));
+    const auto top = static_cast<std::int64_t>(std::min(isqrt(four_m / d), max_row));
     for (std::int64_t b = -top; b <= top; ++b) {
         if (static_cast<std::uint64_t>(b + top) % kPollEvery == 0) poll_interrupt();
-        const std::uint64_t b_squared_3 = 3 * static_cast<std::uint64_t>(b * b);
-        if (b_squared_3 > four_m) continue;
-        const std::int64_t s = exact_root(four_m - b_squared_3);
-        if (s < 0 || (s - b) % 2 != 0) continue;
-        vectors.push_back({(-s - b) / 2, b});
-        if (s != 0) vectors.push_back({(s - b) / 2, b});
+        const std::uint64_t d_b_squared = d * static_cast<std::uint64_t>(b * b);
+        if (d_b_squared > four_m) continue;
+        const std::int64_t s = exact_root(four_m - d_b_squared);
+        const std::int64_t t_b = lattice.trace * b;
+        if (s < 0 || (s - t_b) % 2 != 0) continue;
+        vectors.push_back({(-s - t_b) / 2, b});
+        if (s != 0) vectors.push_back({(s - t_b) / 2, b});
     }
     return vectors;
 }
 
-std::vector<LatticeCoordinate> half_norm_vectors(LatticeFamily family, std::uint64_t m,
+std::vector<LatticeCoordinate> half_norm_vectors(const PlaneLattice& lattice, std::uint64_t m,
                                                  std::uint64_t max_row) {
-    std::vector<LatticeCoordinate> vectors = norm_vectors(family, m, max_row);
+    std::vector<LatticeCoordinate> vectors = norm_vectors(lattice, m, max_row);
     std::erase_if(vectors, [](const LatticeCoordinate& v) {
         return v.b < 0 || (v.b == 0 && v.a <= 0);
     });

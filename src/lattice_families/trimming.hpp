@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "lattice_families/family.hpp"
+#include "lattice_families/plane_lattice.hpp"
 #include "lattice_families/lattice_patch.hpp"
 
 namespace vantor::lattice {

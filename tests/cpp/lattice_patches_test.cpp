@@ -15,7 +15,7 @@
 #include "lattice_families/lattice_patch.hpp"
 #include "lattice_families/norm_edges.hpp"
 #include "lattice_families/norm_vectors.hpp"
-#include "lattice_families/patch_shapes.hpp"
+#include "lattice_families/shape_patch.hpp"
 #include "lattice_families/trimming.hpp"
 
 namespace vantor::lattice {
@@ -23,7 +23,7 @@ namespace {
 
 using Coordinates = std::vector<LatticeCoordinate>;
 
-std::int64_t shape_key(LatticeFamily family, PatchShape shape, std::int64_t a, std::int64_t b) {
+std::int64_t shape_key(const PlaneLattice& family, PatchShape shape, std::int64_t a, std::int64_t b) {
     switch (shape) {
         case PatchShape::Disk: return static_cast<std::int64_t>(lattice_norm(family, a, b));
         case PatchShape::Square: return std::max(std::abs(a), std::abs(b));
@@ -52,10 +52,10 @@ LatticePatch gappy_patch(std::uint32_t seed) {
     return LatticePatch(points);
 }
 
-class BothFamilies : public ::testing::TestWithParam<LatticeFamily> {};
+class BothFamilies : public ::testing::TestWithParam<const PlaneLattice*> {};
 
 TEST_P(BothFamilies, NormVectorsAreEveryVectorOfTheNorm) {
-    const LatticeFamily family = GetParam();
+    const PlaneLattice& family = *GetParam();
     std::map<std::int64_t, Coordinates> by_norm;
     for (std::int64_t b = -60; b <= 60; ++b) {
         for (std::int64_t a = -60; a <= 60; ++a) {
@@ -73,12 +73,12 @@ TEST_P(BothFamilies, NormVectorsAreEveryVectorOfTheNorm) {
 }
 
 TEST_P(BothFamilies, CandidateNormsCountTheirVectorsAndOnlyGrow) {
-    const LatticeFamily family = GetParam();
+    const PlaneLattice& family = *GetParam();
     const std::vector<CandidateNorm> candidates = candidate_norms(family, 200000);
     ASSERT_FALSE(candidates.empty());
     EXPECT_EQ(candidates.front().m, 1u);
     std::uint64_t most = 0;
-    const std::uint64_t ramified = family == LatticeFamily::Square ? 2 : 3;
+    const std::uint64_t ramified = &family == &kSquareLattice ? 2 : 3;
     for (const CandidateNorm& c : candidates) {
         EXPECT_EQ(norm_vectors(family, c.m).size(), c.vector_count) << "m = " << c.m;
         if (c.m % ramified == 0) continue;
@@ -88,8 +88,8 @@ TEST_P(BothFamilies, CandidateNormsCountTheirVectorsAndOnlyGrow) {
 }
 
 TEST_P(BothFamilies, ShapePatchesAreTheFirstPointsOfTheShapeOrder) {
-    const LatticeFamily family = GetParam();
-    for (PatchShape shape : family_shapes(family)) {
+    const PlaneLattice& family = *GetParam();
+    for (PatchShape shape : family.shapes) {
         Coordinates nearby;
         for (std::int64_t b = -30; b <= 30; ++b) {
             for (std::int64_t a = -30; a <= 30; ++a) nearby.push_back({a, b});
@@ -113,8 +113,8 @@ TEST_P(BothFamilies, ShapePatchesAreTheFirstPointsOfTheShapeOrder) {
 }
 
 TEST_P(BothFamilies, RunCountsEdgesAndPeelingMatchPlainReferences) {
-    const LatticeFamily family = GetParam();
-    const Coordinates half = half_norm_vectors(family, family == LatticeFamily::Square ? 25 : 49);
+    const PlaneLattice& family = *GetParam();
+    const Coordinates half = half_norm_vectors(family, &family == &kSquareLattice ? 25 : 49);
     for (std::uint32_t seed : {1u, 2u, 3u}) {
         const LatticePatch patch = gappy_patch(seed);
         const auto points = patch.points();
@@ -166,8 +166,8 @@ TEST_P(BothFamilies, RunCountsEdgesAndPeelingMatchPlainReferences) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lattices, BothFamilies,
-                         ::testing::Values(LatticeFamily::Square, LatticeFamily::Eisenstein),
-                         [](const auto& info) { return std::string(family_name(info.param)); });
+                         ::testing::Values(&kSquareLattice, &kEisensteinLattice),
+                         [](const auto& info) { return std::string(info.param->name); });
 
 TEST(LatticePatch, IndexOfFindsExactlyThePatchPoints) {
     const LatticePatch patch = gappy_patch(7);

@@ -1,7 +1,6 @@
-#include "lattice_families/patch_shapes.hpp"
+#include "lattice_families/shape_patch.hpp"
 
 #include <algorithm>
-#include <array>
 #include <stdexcept>
 #include <tuple>
 #include <vector>
@@ -12,19 +11,6 @@
 namespace vantor::lattice {
 
 namespace {
-
-constexpr PatchShape kSquareShapes[] = {PatchShape::Disk, PatchShape::Square,
-                                        PatchShape::Diamond};
-constexpr PatchShape kEisensteinShapes[] = {PatchShape::Disk, PatchShape::Hexagon,
-                                            PatchShape::TurnedHexagon};
-
-constexpr std::array<std::pair<PatchShape, std::string_view>, 5> kShapeNames{{
-    {PatchShape::Disk, "disk"},
-    {PatchShape::Square, "square"},
-    {PatchShape::Diamond, "diamond"},
-    {PatchShape::Hexagon, "hexagon"},
-    {PatchShape::TurnedHexagon, "turned_hexagon"},
-}};
 
 std::int64_t floor_half(std::int64_t x) { return x >= 0 ? x / 2 : -((1 - x) / 2); }
 std::int64_t ceil_half(std::int64_t x) { return -floor_half(-x); }
@@ -38,14 +24,15 @@ struct Run {
 
 class ShapeRows {
 public:
-    ShapeRows(LatticeFamily family, PatchShape shape) : family_(family), shape_(shape) {}
+    ShapeRows(const PlaneLattice& lattice, PatchShape shape) : lattice_(lattice), shape_(shape) {}
 
-    // Rows with |b| > row_bound(k) hold no point of key <= k.
+    // Rows with |b| > row_bound(k) hold no point of key <= k: the disk's
+    // rows need D b^2 <= 4k.
     std::int64_t row_bound(std::int64_t k) const {
         if (shape_ != PatchShape::Disk) return k;
         const auto limit = static_cast<std::uint64_t>(k);
-        return static_cast<std::int64_t>(family_ == LatticeFamily::Square ? isqrt(limit)
-                                                                           : isqrt(4 * limit / 3));
+        return static_cast<std::int64_t>(
+            isqrt(4 * limit / static_cast<std::uint64_t>(lattice_.discriminant)));
     }
 
     Run run(std::int64_t k, std::int64_t b) const {
@@ -53,16 +40,14 @@ public:
         const std::int64_t abs_b = b < 0 ? -b : b;
         switch (shape_) {
             case PatchShape::Disk: {
-                if (family_ == LatticeFamily::Square) {
-                    if (b * b > k) return {0, -1};
-                    const auto s = static_cast<std::int64_t>(isqrt(static_cast<std::uint64_t>(k - b * b)));
-                    return {-s, s};
-                }
-                // (2a + b)^2 + 3b^2 <= 4k.
-                if (3 * b * b > 4 * k) return {0, -1};
+                // (2a + t b)^2 + D b^2 <= 4k: 2a + t b within +-s,
+                // s = isqrt(4k - D b^2).
+                const std::int64_t d_b_squared = lattice_.discriminant * b * b;
+                if (d_b_squared > 4 * k) return {0, -1};
                 const auto s =
-                    static_cast<std::int64_t>(isqrt(static_cast<std::uint64_t>(4 * k - 3 * b * b)));
-                return {ceil_half(-s - b), floor_half(s - b)};
+                    static_cast<std::int64_t>(isqrt(static_cast<std::uint64_t>(4 * k - d_b_squared)));
+                const std::int64_t t_b = lattice_.trace * b;
+                return {ceil_half(-s - t_b), floor_half(s - t_b)};
             }
             case PatchShape::Square:
                 if (abs_b > k) return {0, -1};
@@ -93,7 +78,7 @@ public:
     }
 
 private:
-    LatticeFamily family_;
+    const PlaneLattice& lattice_;
     PatchShape shape_;
 };
 
@@ -115,36 +100,16 @@ std::int64_t threshold_key(const ShapeRows& rows, std::uint64_t count) {
 
 }  // namespace
 
-std::string_view shape_name(PatchShape shape) {
-    for (const auto& [known, name] : kShapeNames) {
-        if (known == shape) return name;
-    }
-    return "disk";
+bool shape_fits(const PlaneLattice& lattice, PatchShape shape) {
+    return std::find(lattice.shapes.begin(), lattice.shapes.end(), shape) != lattice.shapes.end();
 }
 
-std::optional<PatchShape> shape_from_name(std::string_view name) {
-    for (const auto& [shape, known] : kShapeNames) {
-        if (known == name) return shape;
-    }
-    return std::nullopt;
-}
-
-std::span<const PatchShape> family_shapes(LatticeFamily family) {
-    if (family == LatticeFamily::Square) return kSquareShapes;
-    return kEisensteinShapes;
-}
-
-bool shape_fits(LatticeFamily family, PatchShape shape) {
-    const auto shapes = family_shapes(family);
-    return std::find(shapes.begin(), shapes.end(), shape) != shapes.end();
-}
-
-LatticePatch shape_patch(LatticeFamily family, PatchShape shape, std::uint64_t count) {
-    if (!shape_fits(family, shape)) {
-        throw std::invalid_argument("patch shape does not fit the lattice family");
+LatticePatch shape_patch(const PlaneLattice& lattice, PatchShape shape, std::uint64_t count) {
+    if (!shape_fits(lattice, shape)) {
+        throw std::invalid_argument("patch shape does not fit the lattice");
     }
     if (count == 0) return LatticePatch();
-    const ShapeRows rows(family, shape);
+    const ShapeRows rows(lattice, shape);
     const std::int64_t k = threshold_key(rows, count);
     const std::int64_t bound = rows.row_bound(k);
 
@@ -168,7 +133,7 @@ LatticePatch shape_patch(LatticeFamily family, PatchShape shape, std::uint64_t c
                 a = inner.hi;
                 continue;
             }
-            extras.push_back({lattice_norm(family, a, b), b, a});
+            extras.push_back({lattice_norm(lattice, a, b), b, a});
         }
     }
     const std::uint64_t wanted = count - inside;
