@@ -8,14 +8,14 @@
 #include <limits>
 #include <string>
 
-#include "lattice_families/exact_verification.hpp"
-#include "lattice_families/lattice_construction.hpp"
+#include "lattice_sets/exact_verification.hpp"
+#include "lattice_sets/lattice_construction.hpp"
 
-namespace vantor::lattice {
+namespace vantor::lattice_sets {
 namespace {
 
-LatticePointSet genuine(const PlaneLattice* family) {
-    auto built = lattice_point_set(*family, 300, std::nullopt, std::nullopt);
+LatticePointSet genuine(const PlaneLattice* lattice) {
+    auto built = lattice_point_set(*lattice, 300, std::nullopt, std::nullopt);
     EXPECT_TRUE(built.has_value());
     return std::move(*built);
 }
@@ -35,8 +35,8 @@ struct Edit {
 class LatticeEdit : public ::testing::TestWithParam<std::tuple<const PlaneLattice*, Edit>> {};
 
 TEST_P(LatticeEdit, IsCaughtAndNamed) {
-    const auto& [family, edit] = GetParam();
-    LatticePointSet set = genuine(family);
+    const auto& [lattice, edit] = GetParam();
+    LatticePointSet set = genuine(lattice);
     ASSERT_EQ(verdict(set), "ok");
     ASSERT_GT(set.edges.size(), 100u);
     edit.apply(set);
@@ -148,4 +148,4 @@ TEST(LatticeRequest, SizesAtTheEdgesGiveExactlyNPoints) {
 }
 
 }  // namespace
-}  // namespace vantor::lattice
+}  // namespace vantor::lattice_sets

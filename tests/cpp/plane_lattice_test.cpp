@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "lattice_families/norm_vectors.hpp"
-#include "lattice_families/plane_lattice.hpp"
+#include "lattice_sets/norm_vectors.hpp"
+#include "lattice_sets/plane_lattice.hpp"
 
-namespace vantor::lattice {
+namespace vantor::lattice_sets {
 namespace {
 
 bool is_prime(std::uint64_t p) {
@@ -103,4 +103,4 @@ TEST(PlaneLattice, PlanePointsAreTheWrittenRulesBitForBit) {
 }
 
 }  // namespace
-}  // namespace vantor::lattice
+}  // namespace vantor::lattice_sets

@@ -9,13 +9,13 @@
 #include <set>
 #include <vector>
 
-#include "lattice_families/moser_lattice.hpp"
-#include "lattice_families/norm_vectors.hpp"
-#include "lattice_families/shape_patch.hpp"
-#include "lattice_families/step_graph.hpp"
-#include "lattice_families/trimming.hpp"
+#include "lattice_sets/moser_lattice.hpp"
+#include "lattice_sets/norm_vectors.hpp"
+#include "lattice_sets/shape_patch.hpp"
+#include "lattice_sets/step_graph.hpp"
+#include "lattice_sets/trimming.hpp"
 
-namespace vantor::lattice {
+namespace vantor::lattice_sets {
 namespace {
 
 using Rows = std::vector<std::int64_t>;
@@ -180,4 +180,4 @@ TEST(StepGraph, RepeatedAndFarPointsAreRefused) {
 }
 
 }  // namespace
-}  // namespace vantor::lattice
+}  // namespace vantor::lattice_sets
