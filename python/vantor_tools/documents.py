@@ -494,8 +494,7 @@ def _lattice(document: dict[str, Any], limits: Limits) -> dict[str, Any]:
     if json.dumps(document["basis"]) != json.dumps(basis):
         raise ValueError(f"basis: not the coordinate basis of the {family} lattice")
     points = _points(document["points"])
-    columns = 4 if family == "moser" else 2
-    _rows(document["coordinates"], "coordinates", columns, -_INT64)
+    _rows(document["coordinates"], "coordinates", len(basis), -_INT64)
     _counted_edges(document)
     return {**document, "points": points}
 

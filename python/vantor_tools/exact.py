@@ -319,7 +319,10 @@ def _table(rows: Any, columns: int, what: str) -> Any:
 
 def _check_lattice(document: Mapping[str, Any]) -> Literal[True]:
     family = document["family"]
-    columns = 4 if family == "moser" else 2
+    # One coordinate per element of the family's coordinate basis; the
+    # kernel names a family it does not know.
+    field = documents.LATTICE_FIELDS.get(family) if isinstance(family, str) else None
+    columns = len(field[1]) if field is not None else 2
     edges = document["edges"]
     if document["unit_distances"] != len(edges):
         raise ValueError(f"unit_distances: {document['unit_distances']} stated, "

@@ -69,10 +69,10 @@ bool read_family(PyObject* mapping, LatticeSetInput& out) {
     PyRef value = item(mapping, "family");
     if (!value) return false;
     if (PyUnicode_Check(value.get())) {
-        for (lattice::LatticeFamily family : lattice::kLatticeFamilies) {
-            const std::string_view name = lattice::family_name(family);
-            if (PyUnicode_CompareWithASCIIString(value.get(), std::string(name).c_str()) == 0) {
-                out.family = family;
+        for (const lattice_sets::PlaneLattice* plane : lattice_sets::kPlaneLattices) {
+            if (PyUnicode_CompareWithASCIIString(value.get(), std::string(plane->name).c_str()) ==
+                0) {
+                out.plane = plane;
                 return true;
             }
         }
@@ -98,14 +98,14 @@ bool read_points_and_edges(PyObject* mapping, LatticeSetInput& out) {
 
 }  // namespace
 
-PyRef lattice_set_to_python(lattice::LatticePointSet set) {
+PyRef lattice_set_to_python(lattice_sets::LatticePointSet set) {
     const std::uint64_t edge_count = set.edges.size();
-    return result_dict(lattice::family_name(set.family), lattice::shape_name(set.shape), set.m,
+    return result_dict(set.lattice->name, lattice_sets::shape_name(set.shape), set.m,
                        set.points, table_to_python(std::move(set.coordinates)),
                        table_to_python(std::move(set.edges)), edge_count);
 }
 
-PyRef moser_set_to_python(lattice::MoserPointSet set, std::string_view shape) {
+PyRef moser_set_to_python(lattice_sets::MoserPointSet set, std::string_view shape) {
     const std::uint64_t edge_count = set.edges.size();
     return result_dict(kMoserFamily, shape, 1, set.points,
                        table_to_python(std::move(set.coordinates)),

@@ -11,9 +11,9 @@
 #include <string_view>
 
 #include "common/py_ref.hpp"
-#include "lattice_families/family.hpp"
-#include "lattice_families/lattice_set.hpp"
-#include "lattice_families/moser_set.hpp"
+#include "lattice_sets/plane_lattice.hpp"
+#include "lattice_sets/lattice_set.hpp"
+#include "lattice_sets/moser_set.hpp"
 #include "point.hpp"
 
 namespace vantor::python {
@@ -22,22 +22,22 @@ namespace vantor::python {
 // "points" (list of (x, y) floats), "coordinates" and "edges" (tables of
 // shape (rows, 2), int64; common/int64_table.hpp), "unit_distances" (the number of edges) and
 // "verified" (True: only sets that passed the exact check get here).
-PyRef lattice_set_to_python(lattice::LatticePointSet set);
+PyRef lattice_set_to_python(lattice_sets::LatticePointSet set);
 
 // The same for a set of the Moser lattice: "family" is 'moser', "shape"
 // says where it comes from ('atlas' or 'search'), "m" is 1 (the unit
 // distances are the pairs at distance 1 itself) and "coordinates" has four
 // columns (a, b, c, d).
-PyRef moser_set_to_python(lattice::MoserPointSet set, std::string_view shape);
+PyRef moser_set_to_python(lattice_sets::MoserPointSet set, std::string_view shape);
 
 // What the exact check reads from a result dictionary: the lattice
-// families' fields, or the Moser lattice's when `moser` is set.
+// plane lattices' fields, or the Moser lattice's when `moser` is set.
 struct LatticeSetInput {
     bool moser = false;
-    std::vector<lattice::MoserCoordinate> moser_coordinates;
-    lattice::LatticeFamily family = lattice::LatticeFamily::Square;
+    std::vector<lattice_sets::MoserCoordinate> moser_coordinates;
+    const lattice_sets::PlaneLattice* plane = &lattice_sets::kSquareLattice;
     std::uint64_t m = 0;
-    std::vector<lattice::LatticeCoordinate> coordinates;
+    std::vector<lattice_sets::LatticeCoordinate> coordinates;
     PointList points;
     EdgeList edges;
 };

@@ -14,12 +14,12 @@
 #include "common/int64_table.hpp"
 #include "common/released.hpp"
 #include "common/results.hpp"
-#include "lattice_families/lattice_construction.hpp"
-#include "lattice_families/moser_lattice.hpp"
-#include "lattice_families/moser_set.hpp"
-#include "lattice_families/norm_vectors.hpp"
-#include "lattice_families/patch_shapes.hpp"
-#include "lattice_families/step_graph.hpp"
+#include "lattice_sets/lattice_construction.hpp"
+#include "lattice_sets/moser_lattice.hpp"
+#include "lattice_sets/moser_set.hpp"
+#include "lattice_sets/norm_vectors.hpp"
+#include "lattice_sets/shape_patch.hpp"
+#include "lattice_sets/step_graph.hpp"
 #include "vantor_tools_lattice/lattice_dict.hpp"
 #include "vantor_tools_lattice/kernels.hpp"
 
@@ -36,7 +36,7 @@ constexpr std::uint64_t kMaxKernelPoints = std::uint64_t{1} << 24;
 // norm m of the differences that are unit distances, or 'moser' (m = 1).
 struct NamedLattice {
     bool moser = false;
-    lattice::LatticeFamily family = lattice::LatticeFamily::Square;
+    const lattice_sets::PlaneLattice* plane = &lattice_sets::kSquareLattice;
     std::uint64_t m = 1;
 
     std::size_t dimension() const { return moser ? 4 : 2; }
@@ -44,10 +44,9 @@ struct NamedLattice {
 
 bool read_family(PyObject* object, NamedLattice& out) {
     if (PyUnicode_Check(object)) {
-        for (lattice::LatticeFamily family : lattice::kLatticeFamilies) {
-            if (PyUnicode_CompareWithASCIIString(
-                    object, std::string(lattice::family_name(family)).c_str()) == 0) {
-                out.family = family;
+        for (const lattice_sets::PlaneLattice* plane : lattice_sets::kPlaneLattices) {
+            if (PyUnicode_CompareWithASCIIString(object, std::string(plane->name).c_str()) == 0) {
+                out.plane = plane;
                 return true;
             }
         }
@@ -63,7 +62,7 @@ bool read_family(PyObject* object, NamedLattice& out) {
 
 bool read_lattice(PyObject* family, PyObject* m, NamedLattice& out) {
     if (!read_family(family, out) || !extract_argument("m", m, out.m)) return false;
-    if (out.moser ? out.m != 1 : (out.m < 1 || out.m > lattice::kMaxNorm)) {
+    if (out.moser ? out.m != 1 : (out.m < 1 || out.m > lattice_sets::kMaxNorm)) {
         PyErr_Format(PyExc_ValueError, "m = %llu is not a norm of this lattice",
                      static_cast<unsigned long long>(out.m));
         return false;
@@ -75,11 +74,12 @@ bool read_lattice(PyObject* family, PyObject* m, NamedLattice& out) {
 std::vector<std::int64_t> steps_of(const NamedLattice& lattice) {
     std::vector<std::int64_t> rows;
     if (lattice.moser) {
-        for (const lattice::MoserCoordinate& s : lattice::moser_unit_steps()) {
+        for (const lattice_sets::MoserCoordinate& s : lattice_sets::moser_unit_steps()) {
             rows.insert(rows.end(), {s.a, s.b, s.c, s.d});
         }
     } else {
-        for (const lattice::LatticeCoordinate& s : lattice::norm_vectors(lattice.family, lattice.m)) {
+        for (const lattice_sets::LatticeCoordinate& s :
+             lattice_sets::norm_vectors(*lattice.plane, lattice.m)) {
             rows.insert(rows.end(), {s.a, s.b});
         }
     }
@@ -113,20 +113,20 @@ PyRef count_list(const std::vector<std::uint64_t>& values) {
     return list;
 }
 
-void raise_lattice_error(const lattice::LatticeError& error) {
+void raise_lattice_error(const lattice_sets::LatticeError& error) {
     const std::string message = error.message();
     PyErr_SetString(PyExc_ValueError, message.c_str());
 }
 
 PyRef flat_table(std::vector<std::int64_t> flat, std::size_t dimension) {
     if (dimension == 4) {
-        std::vector<lattice::MoserCoordinate> rows(flat.size() / 4);
+        std::vector<lattice_sets::MoserCoordinate> rows(flat.size() / 4);
         for (std::size_t k = 0; k < rows.size(); ++k) {
             rows[k] = {flat[4 * k], flat[4 * k + 1], flat[4 * k + 2], flat[4 * k + 3]};
         }
         return table_to_python(std::move(rows));
     }
-    std::vector<lattice::LatticeCoordinate> rows(flat.size() / 2);
+    std::vector<lattice_sets::LatticeCoordinate> rows(flat.size() / 2);
     for (std::size_t k = 0; k < rows.size(); ++k) rows[k] = {flat[2 * k], flat[2 * k + 1]};
     return table_to_python(std::move(rows));
 }
@@ -195,14 +195,15 @@ PyObject* lattice_patch(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
             !read_family(slots[0], named) || !extract_argument("size", slots[2], size)) {
             return {};
         }
-        std::optional<lattice::PatchShape> shape;
+        std::optional<lattice_sets::PatchShape> shape;
         if (PyUnicode_Check(slots[1])) {
             Py_ssize_t length = 0;
             const char* text = PyUnicode_AsUTF8AndSize(slots[1], &length);
             if (text == nullptr) return {};
-            shape = lattice::shape_from_name(std::string_view(text, static_cast<std::size_t>(length)));
+            shape = lattice_sets::shape_from_name(
+                std::string_view(text, static_cast<std::size_t>(length)));
         }
-        if (named.moser || !shape || !lattice::shape_fits(named.family, *shape)) {
+        if (named.moser || !shape || !lattice_sets::shape_fits(*named.plane, *shape)) {
             PyErr_Format(PyExc_ValueError, "no patch shape %R in this family", slots[1]);
             return {};
         }
@@ -213,9 +214,10 @@ PyObject* lattice_patch(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
         }
         auto points = run_released(
             [&] {
-                const lattice::LatticePatch patch = lattice::shape_patch(named.family, *shape, size);
-                return std::vector<lattice::LatticeCoordinate>(patch.points().begin(),
-                                                               patch.points().end());
+                const lattice_sets::LatticePatch patch =
+                    lattice_sets::shape_patch(*named.plane, *shape, size);
+                return std::vector<lattice_sets::LatticeCoordinate>(patch.points().begin(),
+                                                                    patch.points().end());
             },
             size >= kLongWorkPoints);
         if (!points) return {};
@@ -251,7 +253,7 @@ PyObject* peel_order(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
         auto peeled = run_released(
             [&] {
                 const std::vector<std::int64_t> steps = steps_of(named);
-                return lattice::peel_order({named.dimension(), coordinates, steps});
+                return lattice_sets::peel_order({named.dimension(), coordinates, steps});
             },
             n >= kLongWorkPoints);
         if (!peeled) return {};
@@ -287,7 +289,8 @@ PyObject* grow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
         auto grown = run_released(
             [&] {
                 const std::vector<std::int64_t> steps = steps_of(named);
-                return lattice::grow_most_connected({named.dimension(), coordinates, steps}, count);
+                return lattice_sets::grow_most_connected({named.dimension(), coordinates, steps},
+                                                         count);
             },
             n + count >= kLongWorkPoints);
         if (!grown) return {};
@@ -320,11 +323,11 @@ PyObject* lattice_set(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
         if (text == nullptr) return {};
         const std::string label(text, static_cast<std::size_t>(length));
         if (named.moser) {
-            std::vector<lattice::MoserCoordinate> coordinates;
+            std::vector<lattice_sets::MoserCoordinate> coordinates;
             if (!table_from_python(slots[2], "argument 'coordinates'", coordinates)) return {};
             const std::uint64_t n = coordinates.size();
             auto built = run_released(
-                [&] { return lattice::moser_point_set(std::move(coordinates)); },
+                [&] { return lattice_sets::moser_point_set(std::move(coordinates)); },
                 n >= kLongWorkPoints);
             if (!built) return {};
             if (!*built) {
@@ -333,18 +336,18 @@ PyObject* lattice_set(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
             }
             return moser_set_to_python(std::move(**built), label);
         }
-        const std::optional<lattice::PatchShape> shape = lattice::shape_from_name(label);
-        if (!shape || !lattice::shape_fits(named.family, *shape)) {
+        const std::optional<lattice_sets::PatchShape> shape = lattice_sets::shape_from_name(label);
+        if (!shape || !lattice_sets::shape_fits(*named.plane, *shape)) {
             PyErr_Format(PyExc_ValueError, "no patch shape %R in this family", slots[3]);
             return {};
         }
-        std::vector<lattice::LatticeCoordinate> coordinates;
+        std::vector<lattice_sets::LatticeCoordinate> coordinates;
         if (!table_from_python(slots[2], "argument 'coordinates'", coordinates)) return {};
         const std::uint64_t n = coordinates.size();
         auto built = run_released(
             [&] {
-                return lattice::lattice_point_set_of(named.family, named.m, *shape,
-                                                     std::move(coordinates));
+                return lattice_sets::lattice_point_set_of(*named.plane, named.m, *shape,
+                                                          std::move(coordinates));
             },
             n >= kLongWorkPoints);
         if (!built) return {};

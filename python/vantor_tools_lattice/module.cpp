@@ -17,9 +17,9 @@
 #include "common/py_ref.hpp"
 #include "common/released.hpp"
 #include "common/results.hpp"
-#include "lattice_families/exact_verification.hpp"
-#include "lattice_families/lattice_construction.hpp"
-#include "lattice_families/moser_verification.hpp"
+#include "lattice_sets/exact_verification.hpp"
+#include "lattice_sets/lattice_construction.hpp"
+#include "lattice_sets/moser_verification.hpp"
 #include "record_search/atlas.hpp"
 #include "utils/memory_budget.hpp"
 #include "vantor_tools_lattice/lattice_dict.hpp"
@@ -139,13 +139,13 @@ constexpr std::uint64_t kLongWorkEdges = 1 << 16;
 
 // Request errors are the caller's: ValueError. Anything the exact check
 // finds in a set just built is a fault of this library: RuntimeError.
-void raise_lattice_error(const lattice::LatticeError& error, PyObject* request_type) {
+void raise_lattice_error(const lattice_sets::LatticeError& error, PyObject* request_type) {
     const std::string message = error.message();
     PyErr_SetString(error.is_request_error() ? request_type : PyExc_RuntimeError,
                     message.c_str());
 }
 
-PyRef finish(std::expected<lattice::LatticePointSet, lattice::LatticeError> built) {
+PyRef finish(std::expected<lattice_sets::LatticePointSet, lattice_sets::LatticeError> built) {
     if (!built) {
         raise_lattice_error(built.error(), PyExc_ValueError);
         return {};
@@ -153,7 +153,7 @@ PyRef finish(std::expected<lattice::LatticePointSet, lattice::LatticeError> buil
     return lattice_set_to_python(std::move(*built));
 }
 
-PyObject* family_lattice(const ParameterTable& table, lattice::LatticeFamily family,
+PyObject* family_lattice(const ParameterTable& table, const lattice_sets::PlaneLattice& plane,
                          PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return run_translated([&]() -> PyRef {
         PyObject* slots[3];
@@ -168,7 +168,7 @@ PyObject* family_lattice(const ParameterTable& table, lattice::LatticeFamily fam
             if (!extract_argument("m", slots[1], value)) return {};
             m = value;
         }
-        std::optional<lattice::PatchShape> shape;
+        std::optional<lattice_sets::PatchShape> shape;
         if (slots[2] != nullptr && slots[2] != Py_None) {
             if (!PyUnicode_Check(slots[2])) {
                 PyErr_Format(PyExc_TypeError, "argument 'shape': expected str or None, not %.100s",
@@ -178,27 +178,29 @@ PyObject* family_lattice(const ParameterTable& table, lattice::LatticeFamily fam
             Py_ssize_t length = 0;
             const char* text = PyUnicode_AsUTF8AndSize(slots[2], &length);
             if (text == nullptr) return {};
-            shape = lattice::shape_from_name(std::string_view(text, static_cast<std::size_t>(length)));
+            shape = lattice_sets::shape_from_name(
+                std::string_view(text, static_cast<std::size_t>(length)));
             if (!shape) {
                 PyErr_Format(PyExc_ValueError, "unknown shape %R", slots[2]);
                 return {};
             }
         }
         ensure_points_fit(n);
-        auto built = run_released([&] { return lattice::lattice_point_set(family, n, m, shape); },
-                                  n >= kLongWorkPoints);
+        auto built = run_released(
+            [&] { return lattice_sets::lattice_point_set(plane, n, m, shape); },
+            n >= kLongWorkPoints);
         if (!built) return {};
         return finish(std::move(*built));
     });
 }
 
 PyObject* square_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return family_lattice(kSquareTable, lattice::LatticeFamily::Square, args, nargs, kwnames);
+    return family_lattice(kSquareTable, lattice_sets::kSquareLattice, args, nargs, kwnames);
 }
 
 PyObject* eisenstein_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                              PyObject* kwnames) {
-    return family_lattice(kEisensteinTable, lattice::LatticeFamily::Eisenstein, args, nargs,
+    return family_lattice(kEisensteinTable, lattice_sets::kEisensteinLattice, args, nargs,
                           kwnames);
 }
 
@@ -217,7 +219,7 @@ PyObject* best_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObj
         }
         ensure_points_fit(n);
         ensure_fits_in_memory(n, kBestBytesPerPoint);
-        auto built = run_released([&] { return lattice::best_lattice_point_set(n); },
+        auto built = run_released([&] { return lattice_sets::best_lattice_point_set(n); },
                                   n >= kLongWorkPoints);
         if (!built) return {};
         return finish(std::move(*built));
@@ -233,11 +235,11 @@ PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
         const auto checked = run_released(
             [&] {
                 if (input.moser) {
-                    return lattice::verify_moser_set(input.moser_coordinates, input.points,
-                                                     input.edges);
+                    return lattice_sets::verify_moser_set(input.moser_coordinates, input.points,
+                                                          input.edges);
                 }
-                return lattice::verify_lattice_set(input.family, input.m, input.coordinates,
-                                                   input.points, input.edges);
+                return lattice_sets::verify_lattice_set(*input.plane, input.m, input.coordinates,
+                                                        input.points, input.edges);
             },
             input.edges.size() >= kLongWorkEdges || input.points.size() >= kLongWorkPoints);
         // The copies of a large result are freed without the interpreter lock.

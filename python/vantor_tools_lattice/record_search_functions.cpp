@@ -13,7 +13,7 @@
 #include "common/progress.hpp"
 #include "common/released.hpp"
 #include "common/results.hpp"
-#include "lattice_families/moser_set.hpp"
+#include "lattice_sets/moser_set.hpp"
 #include "record_search/atlas.hpp"
 #include "record_search/beam_search.hpp"
 #include "record_search/search_tasks.hpp"
@@ -105,7 +105,7 @@ constexpr std::uint64_t kDefaultWidth = 500;
 constexpr std::uint64_t kDefaultSweeps = 3;
 constexpr std::uint64_t kMaxTasks = 1 << 16;
 
-void raise_lattice_error(const lattice::LatticeError& error) {
+void raise_lattice_error(const lattice_sets::LatticeError& error) {
     const std::string message = error.message();
     PyErr_SetString(error.is_request_error() ? PyExc_ValueError : PyExc_RuntimeError,
                     message.c_str());
@@ -147,7 +147,7 @@ void append_little_endian(std::string& bytes, std::int64_t value) {
 PyRef coordinates_to_bytes(const records::FoundSet& set) {
     std::string bytes;
     bytes.reserve(32 * set.coordinates.size());
-    for (const lattice::MoserCoordinate& c : set.coordinates) {
+    for (const lattice_sets::MoserCoordinate& c : set.coordinates) {
         for (std::int64_t x : {c.a, c.b, c.c, c.d}) append_little_endian(bytes, x);
     }
     return PyRef(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
@@ -223,7 +223,7 @@ bool found_from_python(PyObject* value, std::uint64_t n_max, std::uint64_t task,
 // Every merged set checked exactly: the point set is built and verified,
 // and the count the search claimed must be its exact count.
 struct CheckedSets {
-    std::vector<lattice::MoserPointSet> sets;
+    std::vector<lattice_sets::MoserPointSet> sets;
     std::string fault;  // empty when every set passed
 };
 
@@ -232,7 +232,7 @@ CheckedSets check_found(std::vector<records::FoundSet> found) {
     checked.sets.reserve(found.size());
     for (records::FoundSet& set : found) {
         const std::uint64_t n = set.coordinates.size();
-        auto built = lattice::moser_point_set(std::move(set.coordinates));
+        auto built = lattice_sets::moser_point_set(std::move(set.coordinates));
         if (!built) {
             checked.fault = "the search's set of " + std::to_string(n) +
                             " points fails its exact check: " + built.error().message();
@@ -256,7 +256,7 @@ PyRef sets_to_python(CheckedSets checked) {
     }
     PyRef result(PyDict_New());
     if (!result) return {};
-    for (lattice::MoserPointSet& set : checked.sets) {
+    for (lattice_sets::MoserPointSet& set : checked.sets) {
         PyRef n(PyLong_FromSize_t(set.coordinates.size()));
         PyRef entry = moser_set_to_python(std::move(set), "search");
         if (!n || !entry || PyDict_SetItem(result.get(), n.get(), entry.get()) != 0) return {};
@@ -297,7 +297,8 @@ bool read_request(PyObject* const* slots, records::BeamSearchOptions& options,
     if (!check_request(options)) return false;
     if (tasks < 1 || tasks > kMaxTasks) {
         raise_lattice_error(
-            lattice::LatticeError{lattice::ParameterOutOfRange{"tasks", tasks, 1, kMaxTasks}});
+            lattice_sets::LatticeError{
+                lattice_sets::ParameterOutOfRange{"tasks", tasks, 1, kMaxTasks}});
         return false;
     }
     return true;
@@ -346,8 +347,8 @@ PyObject* merge_search_tasks(PyObject*, PyObject* const* args, Py_ssize_t nargs,
             return {};
         }
         if (n_max < 1 || n_max > records::kMaxSearchPoints) {
-            raise_lattice_error(lattice::LatticeError{
-                lattice::ParameterOutOfRange{"n_max", n_max, 1, records::kMaxSearchPoints}});
+            raise_lattice_error(lattice_sets::LatticeError{
+                lattice_sets::ParameterOutOfRange{"n_max", n_max, 1, records::kMaxSearchPoints}});
             return {};
         }
         PyRef sequence(PySequence_Fast(slots[1], "argument 'results' must be a sequence"));
@@ -469,8 +470,8 @@ PyObject* moser_atlas(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
             return {};
         }
         if (n < 1 || n > (*atlas)->size()) {
-            raise_lattice_error(lattice::LatticeError{
-                lattice::ParameterOutOfRange{"n", n, 1, (*atlas)->size()}});
+            raise_lattice_error(lattice_sets::LatticeError{
+                lattice_sets::ParameterOutOfRange{"n", n, 1, (*atlas)->size()}});
             return {};
         }
         return moser_set_to_python((**atlas)[n - 1], "atlas");

@@ -39,7 +39,7 @@ bool read_integer(std::string_view text, Integer& out) {
 }
 
 // "a,b,c,d;a,b,c,d;..."
-bool read_decimal_points(std::string_view text, std::vector<lattice::MoserCoordinate>& out) {
+bool read_decimal_points(std::string_view text, std::vector<lattice_sets::MoserCoordinate>& out) {
     while (!text.empty()) {
         const std::size_t end = std::min(text.find(';'), text.size());
         std::string_view point = text.substr(0, end);
@@ -59,7 +59,7 @@ bool read_decimal_points(std::string_view text, std::vector<lattice::MoserCoordi
 }
 
 // One character per coordinate.
-bool read_compact_points(std::string_view text, std::vector<lattice::MoserCoordinate>& out) {
+bool read_compact_points(std::string_view text, std::vector<lattice_sets::MoserCoordinate>& out) {
     if (text.size() % 4 != 0) return false;
     for (std::size_t k = 0; k < text.size(); k += 4) {
         std::int64_t values[4];
@@ -136,15 +136,15 @@ std::expected<std::vector<FoundSet>, AtlasError> parse_atlas(std::string_view te
     return sets;
 }
 
-std::expected<std::vector<lattice::MoserPointSet>, AtlasError> checked_atlas(
+std::expected<std::vector<lattice_sets::MoserPointSet>, AtlasError> checked_atlas(
     std::string_view text) {
     auto parsed = parse_atlas(text);
     if (!parsed) return std::unexpected(std::move(parsed.error()));
-    std::vector<lattice::MoserPointSet> sets;
+    std::vector<lattice_sets::MoserPointSet> sets;
     sets.reserve(parsed->size());
     for (FoundSet& found : *parsed) {
         const std::uint64_t n = found.coordinates.size();
-        auto set = lattice::moser_point_set(std::move(found.coordinates));
+        auto set = lattice_sets::moser_point_set(std::move(found.coordinates));
         if (!set) return std::unexpected(AtlasError{AtlasSetRejected{n, std::move(set.error())}});
         if (set->edges.size() != found.unit_distances) {
             return std::unexpected(
@@ -189,7 +189,7 @@ std::string_view stored_atlas_text() {
     return text;
 }
 
-const std::expected<std::vector<lattice::MoserPointSet>, AtlasError>& stored_atlas() {
+const std::expected<std::vector<lattice_sets::MoserPointSet>, AtlasError>& stored_atlas() {
     static const auto atlas = checked_atlas(stored_atlas_text());
     return atlas;
 }

@@ -21,8 +21,8 @@
 #include <variant>
 #include <vector>
 
-#include "lattice_families/lattice_error.hpp"
-#include "lattice_families/moser_set.hpp"
+#include "lattice_sets/lattice_error.hpp"
+#include "lattice_sets/moser_set.hpp"
 #include "record_search/beam_search.hpp"
 
 namespace vantor::records {
@@ -53,7 +53,7 @@ struct AtlasCountDiffers {
 };
 struct AtlasSetRejected {
     std::uint64_t n;
-    lattice::LatticeError fault;
+    lattice_sets::LatticeError fault;
 };
 
 struct AtlasError {
@@ -71,11 +71,12 @@ std::expected<std::vector<FoundSet>, AtlasError> parse_atlas(std::string_view te
 // Parses the text and checks every set exactly (moser_point_set): the
 // points distinct, every unit pair found and proven, and the count each
 // line claims equal to the exact count.
-std::expected<std::vector<lattice::MoserPointSet>, AtlasError> checked_atlas(std::string_view text);
+std::expected<std::vector<lattice_sets::MoserPointSet>, AtlasError> checked_atlas(
+    std::string_view text);
 
 // The atlas shipped with the library, checked exactly on first use (once
 // per process); the fault, if the stored text fails its check.
-const std::expected<std::vector<lattice::MoserPointSet>, AtlasError>& stored_atlas();
+const std::expected<std::vector<lattice_sets::MoserPointSet>, AtlasError>& stored_atlas();
 
 // The stored atlas text itself.
 std::string_view stored_atlas_text();

@@ -137,9 +137,9 @@ void removal_candidates(const SearchSet& set, std::uint32_t source, std::uint64_
 void recentre(SearchSet& set, const SearchLattice& lattice) {
     const std::int64_t beyond = lattice.packed_limit() / 2;
     bool far = false;
-    lattice::MoserCoordinate low = unpack(set.points.front());
+    lattice_sets::MoserCoordinate low = unpack(set.points.front());
     for (PackedPoint p : set.points) {
-        const lattice::MoserCoordinate c = unpack(p);
+        const lattice_sets::MoserCoordinate c = unpack(p);
         far = far || std::max({std::abs(c.a), std::abs(c.b), std::abs(c.c), std::abs(c.d)}) >
                          beyond;
         low = {std::min(low.a, c.a), std::min(low.b, c.b), std::min(low.c, c.c),
@@ -261,10 +261,11 @@ std::uint64_t estimated_bytes(const BeamSearchOptions& options) {
 
 }  // namespace
 
-std::expected<void, lattice::LatticeError> check_search_request(const BeamSearchOptions& options) {
+std::expected<void, lattice_sets::LatticeError> check_search_request(
+    const BeamSearchOptions& options) {
     const auto out_of_range = [](const char* name, std::uint64_t value, std::uint64_t high) {
         return std::unexpected(
-            lattice::LatticeError{lattice::ParameterOutOfRange{name, value, 1, high}});
+            lattice_sets::LatticeError{lattice_sets::ParameterOutOfRange{name, value, 1, high}});
     };
     if (options.n_max < 1 || options.n_max > kMaxSearchPoints) {
         return out_of_range("n_max", options.n_max, kMaxSearchPoints);

@@ -31,8 +31,8 @@
 #include <expected>
 #include <vector>
 
-#include "lattice_families/lattice_error.hpp"
-#include "lattice_families/moser_lattice.hpp"
+#include "lattice_sets/lattice_error.hpp"
+#include "lattice_sets/moser_lattice.hpp"
 #include "record_search/search_lattice.hpp"
 
 namespace vantor::records {
@@ -51,7 +51,7 @@ inline constexpr std::uint64_t kMaxSearchSweeps = 100;
 // One set found: coordinates in standard position (search_state.hpp) and
 // its number of unit pairs.
 struct FoundSet {
-    std::vector<lattice::MoserCoordinate> coordinates;
+    std::vector<lattice_sets::MoserCoordinate> coordinates;
     std::uint64_t unit_distances = 0;
 
     friend bool operator==(const FoundSet&, const FoundSet&) = default;
@@ -59,7 +59,8 @@ struct FoundSet {
 
 // The request's parameters in range: 1 <= n_max <= kMaxSearchPoints,
 // 1 <= width <= kMaxSearchWidth, 1 <= sweeps <= kMaxSearchSweeps.
-std::expected<void, lattice::LatticeError> check_search_request(const BeamSearchOptions& options);
+std::expected<void, lattice_sets::LatticeError> check_search_request(
+    const BeamSearchOptions& options);
 
 // The number of passes over a pool the search makes, the unit of progress.
 std::uint64_t search_steps(const BeamSearchOptions& options);

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "lattice_families/moser_lattice.hpp"
+#include "lattice_sets/moser_lattice.hpp"
 
 namespace vantor::records {
 
@@ -20,20 +20,20 @@ inline constexpr std::int64_t kPackedLimit = 12000;
 
 inline constexpr std::int64_t kPackedBias = std::int64_t{1} << 15;
 
-inline bool packable(const lattice::MoserCoordinate& c) {
+inline bool packable(const lattice_sets::MoserCoordinate& c) {
     const auto fits = [](std::int64_t x) { return x >= -kPackedLimit && x <= kPackedLimit; };
     return fits(c.a) && fits(c.b) && fits(c.c) && fits(c.d);
 }
 
 // Coordinates within kPackedLimit.
-inline PackedPoint pack(const lattice::MoserCoordinate& c) {
+inline PackedPoint pack(const lattice_sets::MoserCoordinate& c) {
     return static_cast<PackedPoint>(c.a + kPackedBias) |
            static_cast<PackedPoint>(c.b + kPackedBias) << 16 |
            static_cast<PackedPoint>(c.c + kPackedBias) << 32 |
            static_cast<PackedPoint>(c.d + kPackedBias) << 48;
 }
 
-inline lattice::MoserCoordinate unpack(PackedPoint p) {
+inline lattice_sets::MoserCoordinate unpack(PackedPoint p) {
     const auto field = [p](int k) {
         return static_cast<std::int64_t>((p >> (16 * k)) & 0xffff) - kPackedBias;
     };
@@ -42,7 +42,7 @@ inline lattice::MoserCoordinate unpack(PackedPoint p) {
 
 // The word that, added to a packed point, adds the difference z (each
 // coordinate of z small): arithmetic modulo 2**64 carries the signs.
-inline PackedPoint packed_offset(const lattice::MoserCoordinate& z) {
+inline PackedPoint packed_offset(const lattice_sets::MoserCoordinate& z) {
     return static_cast<PackedPoint>(z.a) + (static_cast<PackedPoint>(z.b) << 16) +
            (static_cast<PackedPoint>(z.c) << 32) + (static_cast<PackedPoint>(z.d) << 48);
 }

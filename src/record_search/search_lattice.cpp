@@ -56,13 +56,13 @@ std::expected<SearchLattice, std::string> SearchLattice::from_tables(
 
 const SearchLattice& moser_search_lattice() {
     static const SearchLattice lattice = [] {
-        const auto units = lattice::moser_unit_steps();
+        const auto units = lattice_sets::moser_unit_steps();
         std::vector<std::array<SearchCoordinate, 4>> columns;
-        for (int g = 0; g < lattice::kMoserSymmetries; ++g) {
-            columns.push_back({lattice::moser_symmetry(g, {1, 0, 0, 0}),
-                               lattice::moser_symmetry(g, {0, 1, 0, 0}),
-                               lattice::moser_symmetry(g, {0, 0, 1, 0}),
-                               lattice::moser_symmetry(g, {0, 0, 0, 1})});
+        for (int g = 0; g < lattice_sets::kMoserSymmetries; ++g) {
+            columns.push_back({lattice_sets::moser_symmetry(g, {1, 0, 0, 0}),
+                               lattice_sets::moser_symmetry(g, {0, 1, 0, 0}),
+                               lattice_sets::moser_symmetry(g, {0, 0, 1, 0}),
+                               lattice_sets::moser_symmetry(g, {0, 0, 0, 1})});
         }
         return *SearchLattice::from_tables({units.begin(), units.end()}, std::move(columns));
     }();

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "lattice_families/moser_lattice.hpp"
+#include "lattice_sets/moser_lattice.hpp"
 #include "record_search/packed_point.hpp"
 
 namespace vantor::records {
 
 // Four coordinates of a search point or difference.
-using SearchCoordinate = lattice::MoserCoordinate;
+using SearchCoordinate = lattice_sets::MoserCoordinate;
 
 // The fingerprint keeps one sum per symmetry; a lattice with more
 // symmetries searches up to the first kMaxSearchSymmetries of them, which

@@ -7,7 +7,7 @@ namespace vantor::records {
 
 namespace {
 
-using lattice::MoserCoordinate;
+using lattice_sets::MoserCoordinate;
 
 constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
 

@@ -11,21 +11,22 @@
 #include <tuple>
 #include <vector>
 
-#include "lattice_families/candidate_norms.hpp"
-#include "lattice_families/lattice_patch.hpp"
-#include "lattice_families/norm_edges.hpp"
-#include "lattice_families/norm_vectors.hpp"
-#include "lattice_families/patch_shapes.hpp"
-#include "lattice_families/trimming.hpp"
+#include "lattice_sets/candidate_norms.hpp"
+#include "lattice_sets/lattice_patch.hpp"
+#include "lattice_sets/norm_edges.hpp"
+#include "lattice_sets/norm_vectors.hpp"
+#include "lattice_sets/shape_patch.hpp"
+#include "lattice_sets/trimming.hpp"
 
-namespace vantor::lattice {
+namespace vantor::lattice_sets {
 namespace {
 
 using Coordinates = std::vector<LatticeCoordinate>;
 
-std::int64_t shape_key(LatticeFamily family, PatchShape shape, std::int64_t a, std::int64_t b) {
+std::int64_t shape_key(const PlaneLattice& lattice, PatchShape shape, std::int64_t a,
+                       std::int64_t b) {
     switch (shape) {
-        case PatchShape::Disk: return static_cast<std::int64_t>(lattice_norm(family, a, b));
+        case PatchShape::Disk: return static_cast<std::int64_t>(lattice_norm(lattice, a, b));
         case PatchShape::Square: return std::max(std::abs(a), std::abs(b));
         case PatchShape::Diamond: return std::abs(a) + std::abs(b);
         case PatchShape::Hexagon: return std::max({std::abs(a), std::abs(b), std::abs(a + b)});
@@ -52,35 +53,35 @@ LatticePatch gappy_patch(std::uint32_t seed) {
     return LatticePatch(points);
 }
 
-class BothFamilies : public ::testing::TestWithParam<LatticeFamily> {};
+class BothFamilies : public ::testing::TestWithParam<const PlaneLattice*> {};
 
 TEST_P(BothFamilies, NormVectorsAreEveryVectorOfTheNorm) {
-    const LatticeFamily family = GetParam();
+    const PlaneLattice& lattice = *GetParam();
     std::map<std::int64_t, Coordinates> by_norm;
     for (std::int64_t b = -60; b <= 60; ++b) {
         for (std::int64_t a = -60; a <= 60; ++a) {
-            const auto norm = static_cast<std::int64_t>(lattice_norm(family, a, b));
+            const auto norm = static_cast<std::int64_t>(lattice_norm(lattice, a, b));
             if (norm <= 1500) by_norm[norm].push_back({a, b});
         }
     }
     for (std::uint64_t m = 0; m <= 1500; ++m) {
         const Coordinates expected = sorted_row_major(by_norm[static_cast<std::int64_t>(m)]);
-        ASSERT_EQ(norm_vectors(family, m), expected) << "m = " << m;
-        const Coordinates half = half_norm_vectors(family, m);
+        ASSERT_EQ(norm_vectors(lattice, m), expected) << "m = " << m;
+        const Coordinates half = half_norm_vectors(lattice, m);
         ASSERT_EQ(half.size(), expected.size() / 2) << "m = " << m;
         for (const LatticeCoordinate& v : half) EXPECT_TRUE(row_major_less({0, 0}, v));
     }
 }
 
 TEST_P(BothFamilies, CandidateNormsCountTheirVectorsAndOnlyGrow) {
-    const LatticeFamily family = GetParam();
-    const std::vector<CandidateNorm> candidates = candidate_norms(family, 200000);
+    const PlaneLattice& lattice = *GetParam();
+    const std::vector<CandidateNorm> candidates = candidate_norms(lattice, 200000);
     ASSERT_FALSE(candidates.empty());
     EXPECT_EQ(candidates.front().m, 1u);
     std::uint64_t most = 0;
-    const std::uint64_t ramified = family == LatticeFamily::Square ? 2 : 3;
+    const std::uint64_t ramified = &lattice == &kSquareLattice ? 2 : 3;
     for (const CandidateNorm& c : candidates) {
-        EXPECT_EQ(norm_vectors(family, c.m).size(), c.vector_count) << "m = " << c.m;
+        EXPECT_EQ(norm_vectors(lattice, c.m).size(), c.vector_count) << "m = " << c.m;
         if (c.m % ramified == 0) continue;
         EXPECT_GE(c.vector_count, most) << "m = " << c.m;
         most = c.vector_count;
@@ -88,22 +89,22 @@ TEST_P(BothFamilies, CandidateNormsCountTheirVectorsAndOnlyGrow) {
 }
 
 TEST_P(BothFamilies, ShapePatchesAreTheFirstPointsOfTheShapeOrder) {
-    const LatticeFamily family = GetParam();
-    for (PatchShape shape : family_shapes(family)) {
+    const PlaneLattice& lattice = *GetParam();
+    for (PatchShape shape : lattice.shapes) {
         Coordinates nearby;
         for (std::int64_t b = -30; b <= 30; ++b) {
             for (std::int64_t a = -30; a <= 30; ++a) nearby.push_back({a, b});
         }
         std::sort(nearby.begin(), nearby.end(), [&](const auto& p, const auto& q) {
-            return std::tuple(shape_key(family, shape, p.a, p.b), lattice_norm(family, p.a, p.b),
+            return std::tuple(shape_key(lattice, shape, p.a, p.b), lattice_norm(lattice, p.a, p.b),
                               p.b, p.a) <
-                   std::tuple(shape_key(family, shape, q.a, q.b), lattice_norm(family, q.a, q.b),
+                   std::tuple(shape_key(lattice, shape, q.a, q.b), lattice_norm(lattice, q.a, q.b),
                               q.b, q.a);
         });
         for (std::uint64_t count : {0u, 1u, 2u, 5u, 12u, 37u, 100u, 333u, 700u}) {
             const Coordinates expected =
                 sorted_row_major(Coordinates(nearby.begin(), nearby.begin() + count));
-            const LatticePatch patch = shape_patch(family, shape, count);
+            const LatticePatch patch = shape_patch(lattice, shape, count);
             EXPECT_TRUE(std::ranges::equal(patch.points(), expected))
                 << shape_name(shape) << " " << count;
             const auto runs = patch.runs();
@@ -113,8 +114,8 @@ TEST_P(BothFamilies, ShapePatchesAreTheFirstPointsOfTheShapeOrder) {
 }
 
 TEST_P(BothFamilies, RunCountsEdgesAndPeelingMatchPlainReferences) {
-    const LatticeFamily family = GetParam();
-    const Coordinates half = half_norm_vectors(family, family == LatticeFamily::Square ? 25 : 49);
+    const PlaneLattice& lattice = *GetParam();
+    const Coordinates half = half_norm_vectors(lattice, &lattice == &kSquareLattice ? 25 : 49);
     for (std::uint32_t seed : {1u, 2u, 3u}) {
         const LatticePatch patch = gappy_patch(seed);
         const auto points = patch.points();
@@ -166,8 +167,8 @@ TEST_P(BothFamilies, RunCountsEdgesAndPeelingMatchPlainReferences) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lattices, BothFamilies,
-                         ::testing::Values(LatticeFamily::Square, LatticeFamily::Eisenstein),
-                         [](const auto& info) { return std::string(family_name(info.param)); });
+                         ::testing::Values(&kSquareLattice, &kEisensteinLattice),
+                         [](const auto& info) { return std::string(info.param->name); });
 
 TEST(LatticePatch, IndexOfFindsExactlyThePatchPoints) {
     const LatticePatch patch = gappy_patch(7);
@@ -184,4 +185,4 @@ TEST(LatticePatch, IndexOfFindsExactlyThePatchPoints) {
 }
 
 }  // namespace
-}  // namespace vantor::lattice
+}  // namespace vantor::lattice_sets

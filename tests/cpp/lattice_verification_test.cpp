@@ -8,21 +8,21 @@
 #include <limits>
 #include <string>
 
-#include "lattice_families/exact_verification.hpp"
-#include "lattice_families/lattice_construction.hpp"
+#include "lattice_sets/exact_verification.hpp"
+#include "lattice_sets/lattice_construction.hpp"
 
-namespace vantor::lattice {
+namespace vantor::lattice_sets {
 namespace {
 
-LatticePointSet genuine(LatticeFamily family) {
-    auto built = lattice_point_set(family, 300, std::nullopt, std::nullopt);
+LatticePointSet genuine(const PlaneLattice* lattice) {
+    auto built = lattice_point_set(*lattice, 300, std::nullopt, std::nullopt);
     EXPECT_TRUE(built.has_value());
     return std::move(*built);
 }
 
 std::string verdict(const LatticePointSet& set) {
     const auto checked =
-        verify_lattice_set(set.family, set.m, set.coordinates, set.points, set.edges);
+        verify_lattice_set(*set.lattice, set.m, set.coordinates, set.points, set.edges);
     return checked ? "ok" : checked.error().message();
 }
 
@@ -32,11 +32,11 @@ struct Edit {
     const char* message_start;  // empty: the set must still pass
 };
 
-class LatticeEdit : public ::testing::TestWithParam<std::tuple<LatticeFamily, Edit>> {};
+class LatticeEdit : public ::testing::TestWithParam<std::tuple<const PlaneLattice*, Edit>> {};
 
 TEST_P(LatticeEdit, IsCaughtAndNamed) {
-    const auto& [family, edit] = GetParam();
-    LatticePointSet set = genuine(family);
+    const auto& [lattice, edit] = GetParam();
+    LatticePointSet set = genuine(lattice);
     ASSERT_EQ(verdict(set), "ok");
     ASSERT_GT(set.edges.size(), 100u);
     edit.apply(set);
@@ -72,7 +72,7 @@ const Edit kEdits[] = {
          // Moved consistently far away: the point is right, but the edges
          // to it are not.
          s.coordinates.back().a += 1000;
-         s.points.back() = plane_point(s.family, s.coordinates.back(), norm_scale(s.m));
+         s.points.back() = plane_point(*s.lattice, s.coordinates.back(), norm_scale(s.m));
      },
      "edge "},
     {"edge_to_a_closer_point",
@@ -112,10 +112,10 @@ const Edit kEdits[] = {
 
 INSTANTIATE_TEST_SUITE_P(
     Edits, LatticeEdit,
-    ::testing::Combine(::testing::Values(LatticeFamily::Square, LatticeFamily::Eisenstein),
+    ::testing::Combine(::testing::Values(&kSquareLattice, &kEisensteinLattice),
                        ::testing::ValuesIn(kEdits)),
     [](const auto& info) {
-        return std::string(family_name(std::get<0>(info.param))) + "_" +
+        return std::string(std::get<0>(info.param)->name) + "_" +
                std::get<1>(info.param).name;
     });
 
@@ -123,15 +123,15 @@ TEST(LatticeRequest, InvalidRequestsAreRefusedWithTheirMessage) {
     const auto message = [](std::expected<LatticePointSet, LatticeError> built) {
         return built ? std::string("ok") : built.error().message();
     };
-    EXPECT_EQ(message(lattice_point_set(LatticeFamily::Square, 10, 3, std::nullopt)),
+    EXPECT_EQ(message(lattice_point_set(kSquareLattice, 10, 3, std::nullopt)),
               "3 is not a norm of the square lattice: no two of its points are sqrt(3) apart");
-    EXPECT_EQ(message(lattice_point_set(LatticeFamily::Eisenstein, 10, 0, std::nullopt)),
+    EXPECT_EQ(message(lattice_point_set(kEisensteinLattice, 10, 0, std::nullopt)),
               "m must be between 1 and 2**53, got 0");
-    EXPECT_EQ(message(lattice_point_set(LatticeFamily::Square, 10, std::nullopt,
+    EXPECT_EQ(message(lattice_point_set(kSquareLattice, 10, std::nullopt,
                                         PatchShape::Hexagon)),
               "shape 'hexagon' does not fit the square lattice; its shapes are 'disk', "
               "'square', 'diamond'");
-    EXPECT_EQ(message(lattice_point_set(LatticeFamily::Eisenstein, 10, 3, std::nullopt)), "ok");
+    EXPECT_EQ(message(lattice_point_set(kEisensteinLattice, 10, 3, std::nullopt)), "ok");
 }
 
 TEST(LatticeRequest, SizesAtTheEdgesGiveExactlyNPoints) {
@@ -142,10 +142,10 @@ TEST(LatticeRequest, SizesAtTheEdgesGiveExactlyNPoints) {
         EXPECT_EQ(built->coordinates.size(), n);
     }
     // A norm far longer than the patch is valid and joins nothing.
-    const auto far = lattice_point_set(LatticeFamily::Square, 50, 1u << 20, std::nullopt);
+    const auto far = lattice_point_set(kSquareLattice, 50, 1u << 20, std::nullopt);
     ASSERT_TRUE(far.has_value());
     EXPECT_TRUE(far->edges.empty());
 }
 
 }  // namespace
-}  // namespace vantor::lattice
+}  // namespace vantor::lattice_sets

@@ -11,10 +11,10 @@
 #include <set>
 #include <string>
 
-#include "lattice_families/moser_set.hpp"
-#include "lattice_families/moser_verification.hpp"
+#include "lattice_sets/moser_set.hpp"
+#include "lattice_sets/moser_verification.hpp"
 
-namespace vantor::lattice {
+namespace vantor::lattice_sets {
 namespace {
 
 long double exact_modulus(MoserCoordinate z) {
@@ -227,4 +227,4 @@ TEST(MoserLattice, EdgesAndRecountAgreeWithEveryPairTestedExactly) {
 }
 
 }  // namespace
-}  // namespace vantor::lattice
+}  // namespace vantor::lattice_sets

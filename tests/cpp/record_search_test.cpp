@@ -21,7 +21,7 @@
 namespace vantor::records {
 namespace {
 
-using lattice::MoserCoordinate;
+using lattice_sets::MoserCoordinate;
 
 // Known maxima u(n) of unit distances among n points, n = 1 .. 16.
 constexpr std::uint64_t kKnownMaxima[] = {0, 1, 3, 5, 7, 9, 12, 14, 18, 20, 23, 27, 30, 33, 37, 41};
@@ -37,7 +37,7 @@ TEST(PackedPoint, RoundTripsAndAddsStepsAcrossSignsAtTheLimits) {
     for (const MoserCoordinate& c : {MoserCoordinate{0, 0, 0, 0}, MoserCoordinate{-limit, limit, -1, 1},
                                      MoserCoordinate{limit - 2, -limit + 2, 7, -7}}) {
         EXPECT_EQ(unpack(pack(c)), c);
-        for (const MoserCoordinate& step : lattice::moser_unit_steps()) {
+        for (const MoserCoordinate& step : lattice_sets::moser_unit_steps()) {
             const MoserCoordinate sum = c + step;
             if (!packable(sum)) continue;
             EXPECT_EQ(pack(c) + packed_offset(step), pack(sum));
@@ -50,10 +50,10 @@ TEST(SetFingerprint, IsTheSameForCongruentSetsAndFollowsEdits) {
         {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {1, 1, 0, 0},
         {0, 0, 1, 0}, {0, 0, 0, 1}, {0, 0, 1, 1}};
     const std::uint64_t value = fingerprint_of(packed(spindle)).value();
-    for (int g = 0; g < lattice::kMoserSymmetries; ++g) {
+    for (int g = 0; g < lattice_sets::kMoserSymmetries; ++g) {
         std::vector<MoserCoordinate> image;
         for (const MoserCoordinate& c : spindle) {
-            image.push_back(lattice::moser_symmetry(g, c) + MoserCoordinate{5, -3, 2, 9});
+            image.push_back(lattice_sets::moser_symmetry(g, c) + MoserCoordinate{5, -3, 2, 9});
         }
         EXPECT_EQ(fingerprint_of(packed(image)).value(), value) << g;
         // Both images come out of standard position as the same points.
@@ -110,7 +110,7 @@ TEST(BeamSearch, ReachesTheKnownMaximaAndIgnoresTheThreadCount) {
     ASSERT_EQ(one.size(), 16u);
     for (std::size_t k = 0; k < one.size(); ++k) {
         EXPECT_EQ(one[k].unit_distances, kKnownMaxima[k]) << "n = " << k + 1;
-        const auto set = lattice::moser_point_set(one[k].coordinates);
+        const auto set = lattice_sets::moser_point_set(one[k].coordinates);
         ASSERT_TRUE(set.has_value()) << set.error().message();
         EXPECT_EQ(set->edges.size(), one[k].unit_distances);
     }
@@ -206,7 +206,7 @@ TEST(Atlas, StoredAtlasPassesItsExactCheck) {
     ASSERT_GE(atlas->size(), 200u);
     // Every set is stored in its standard position, as the search hands it
     // out, so rebuilding the atlas reproduces the text.
-    for (const lattice::MoserPointSet& set : *atlas) {
+    for (const lattice_sets::MoserPointSet& set : *atlas) {
         EXPECT_EQ(standard_position(search_set_of(packed(set.coordinates))), set.coordinates);
     }
     for (std::size_t k = 0; k < std::size(kKnownMaxima); ++k) {

@@ -16,10 +16,11 @@ TEST(SearchLattice, MoserTablesAreTheMoserLattice) {
     const SearchCoordinate points[] = {{1, 0, 0, 0}, {3, -2, 7, 1}, {-11, 5, 4, -9}};
     for (int g = 0; g < 12; ++g) {
         for (const SearchCoordinate& p : points) {
-            EXPECT_EQ(moser.image(static_cast<std::size_t>(g), p), lattice::moser_symmetry(g, p));
+            EXPECT_EQ(moser.image(static_cast<std::size_t>(g), p),
+                      lattice_sets::moser_symmetry(g, p));
         }
     }
-    for (const SearchCoordinate& s : moser.steps()) EXPECT_TRUE(lattice::is_moser_unit(s));
+    for (const SearchCoordinate& s : moser.steps()) EXPECT_TRUE(lattice_sets::is_moser_unit(s));
 }
 
 TEST(SearchLattice, TablesASearchCannotUseAreRefused) {

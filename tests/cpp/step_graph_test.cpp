@@ -9,20 +9,20 @@
 #include <set>
 #include <vector>
 
-#include "lattice_families/moser_lattice.hpp"
-#include "lattice_families/norm_vectors.hpp"
-#include "lattice_families/patch_shapes.hpp"
-#include "lattice_families/step_graph.hpp"
-#include "lattice_families/trimming.hpp"
+#include "lattice_sets/moser_lattice.hpp"
+#include "lattice_sets/norm_vectors.hpp"
+#include "lattice_sets/shape_patch.hpp"
+#include "lattice_sets/step_graph.hpp"
+#include "lattice_sets/trimming.hpp"
 
-namespace vantor::lattice {
+namespace vantor::lattice_sets {
 namespace {
 
 using Rows = std::vector<std::int64_t>;
 
 Rows eisenstein_steps(std::uint64_t m) {
     Rows steps;
-    for (const LatticeCoordinate& v : norm_vectors(LatticeFamily::Eisenstein, m)) {
+    for (const LatticeCoordinate& v : norm_vectors(kEisensteinLattice, m)) {
         steps.insert(steps.end(), {v.a, v.b});
     }
     return steps;
@@ -98,7 +98,7 @@ TEST(StepGraph, PeelingTakesTheLeastConnectedLowestIndexFirst) {
 
 TEST(StepGraph, PeelingAgreesWithTheTrimmingOfPatches) {
     for (std::uint64_t m : {1, 7, 13}) {
-        const LatticePatch patch = shape_patch(LatticeFamily::Eisenstein, PatchShape::Hexagon, 300);
+        const LatticePatch patch = shape_patch(kEisensteinLattice, PatchShape::Hexagon, 300);
         Rows points;
         for (const LatticeCoordinate& c : patch.points()) points.insert(points.end(), {c.a, c.b});
         const Rows steps = eisenstein_steps(m);
@@ -106,7 +106,7 @@ TEST(StepGraph, PeelingAgreesWithTheTrimmingOfPatches) {
         ASSERT_TRUE(peeled.has_value());
         for (std::uint64_t keep : {250u, 120u, 10u}) {
             const TrimmedPatch trimmed =
-                trim_least_connected(patch, half_norm_vectors(LatticeFamily::Eisenstein, m), keep);
+                trim_least_connected(patch, half_norm_vectors(kEisensteinLattice, m), keep);
             EXPECT_EQ(peeled->edges_left[300 - keep], trimmed.edge_count) << m << " " << keep;
             std::vector<std::uint64_t> kept;
             std::set<std::uint64_t> gone(peeled->removed.begin(), peeled->removed.begin() + (300 - keep));
@@ -180,4 +180,4 @@ TEST(StepGraph, RepeatedAndFarPointsAreRefused) {
 }
 
 }  // namespace
-}  // namespace vantor::lattice
+}  // namespace vantor::lattice_sets
