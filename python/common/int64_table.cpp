@@ -381,4 +381,26 @@ bool read_table(PyObject* object, const char* what, std::uint64_t columns,
     return true;
 }
 
+PyRef flat_table_to_python(std::vector<std::int64_t> flat, std::uint64_t columns) {
+    auto* owned = new std::vector<std::int64_t>(std::move(flat));
+    return table_view(owned->data(), columns == 0 ? 0 : owned->size() / columns, columns, owned,
+                      [](void* storage) { delete static_cast<std::vector<std::int64_t>*>(storage); });
+}
+
+bool flat_table_from_python(PyObject* object, const char* what, std::uint64_t columns,
+                            std::vector<std::int64_t>& out) {
+    struct Target {
+        std::vector<std::int64_t> rows;
+        std::uint64_t columns;
+    } target{{}, columns};
+    auto allocate = [](void* where, std::size_t rows) -> void* {
+        auto* t = static_cast<Target*>(where);
+        t->rows.resize(rows * t->columns);
+        return t->rows.data();
+    };
+    if (!read_table(object, what, columns, allocate, &target)) return false;
+    out = std::move(target.rows);
+    return true;
+}
+
 }  // namespace vantor::python

@@ -72,4 +72,11 @@ bool table_from_python(PyObject* object, const char* what, std::vector<Row>& out
     return true;
 }
 
+// Flat rows: a table of shape (flat.size() / columns, columns) over
+// `flat`, which it keeps; and the rows of a table read into one flat
+// vector (`out` replaced only on success).
+PyRef flat_table_to_python(std::vector<std::int64_t> flat, std::uint64_t columns);
+bool flat_table_from_python(PyObject* object, const char* what, std::uint64_t columns,
+                            std::vector<std::int64_t>& out);
+
 }  // namespace vantor::python

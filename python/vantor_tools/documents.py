@@ -33,35 +33,44 @@ import sys
 from collections.abc import Mapping
 from typing import Any
 
+from vantor_tools import _lattice as _kernels
+from vantor_tools.lattice import _root_parts, moser_lattice
+
 __all__ = ["DocumentError", "Limits", "read_document", "read_bytes", "parse_document", "validate",
            "points_sha256", "FORMAT", "LATTICE_FIELDS"]
 
 #: The value of the "format" key of every exported file.
 FORMAT = "vantor exact result"
 
+def _plane_field(trace: int, discriminant: int) -> tuple[list[int], list[list[str]]]:
+    """Z[tau], tau = (trace + i sqrt(discriminant))/2, in the export's terms."""
+    s, k = _root_parts(discriminant)
+    half = [_half(trace), _half(s)]
+    if k == 1:  # Q(i): basis 1, i
+        return [-1], [["1", "0"], half]
+    return [k, -1], [["1", "0", "0", "0"], [half[0], "0", "0", half[1]]]
+
+
+def _half(value: int) -> str:
+    return str(value // 2) if value % 2 == 0 else f"{value}/2"
+
+
 # The number fields the lattice families live in, in the export's terms:
 # the generators (with -1) and the coordinate basis as field elements, one
 # rational per basis element (basis element m is the product of the square
-# roots of the generators whose bits are set in m).
+# roots of the generators whose bits are set in m). The plane lattices and
+# the Moser lattice are the kernels' own values.
+_PLANE_LATTICES = _kernels.plane_lattices()
+_MOSER = moser_lattice()
 LATTICE_FIELDS: dict[str, tuple[list[int], list[list[str]]]] = {
-    # Z[i]: 1, i.
-    "square": ([-1], [["1", "0"], ["0", "1"]]),
-    # Z[w], w = (1 + sqrt(3) i) / 2; basis 1, sqrt3, i, sqrt3 i.
-    "eisenstein": ([3, -1], [["1", "0", "0", "0"], ["1/2", "0", "0", "1/2"]]),
-    # 1, w1, w3, w1 w3 with w1 = (1 + sqrt(3) i) / 2, w3 = (5 + sqrt(11) i) / 6;
-    # basis 1, sqrt3, sqrt11, sqrt33, i, sqrt3 i, sqrt11 i, sqrt33 i.
-    "moser": ([3, 11, -1], [
-        ["1", "0", "0", "0", "0", "0", "0", "0"],
-        ["1/2", "0", "0", "0", "0", "1/2", "0", "0"],
-        ["5/6", "0", "0", "0", "0", "0", "1/6", "0"],
-        ["5/12", "0", "0", "-1/12", "0", "5/12", "1/12", "0"],
-    ]),
+    **{plane["name"]: _plane_field(plane["trace"], plane["discriminant"])
+       for plane in _PLANE_LATTICES},
+    "moser": (list(_MOSER.generators), [list(unit) for unit in _MOSER.generating_units]),
 }
 
 # The shapes each family's functions make: patch shapes, and the labels of
 # the records' derived sets.
-_SHAPES = {"square": {"disk", "square", "diamond", "grown", "union"},
-           "eisenstein": {"disk", "hexagon", "turned_hexagon", "grown", "union"},
+_SHAPES = {**{plane["name"]: {*plane["shapes"], "grown", "union"} for plane in _PLANE_LATTICES},
            "moser": {"search", "atlas", "grown", "union", "catalogue"}}
 
 _KEYS = {

@@ -344,16 +344,20 @@ def _check_lattice(document: Mapping[str, Any]) -> Literal[True]:
 
 
 def _check_unit_lattice(document: Mapping[str, Any]) -> Literal[True]:
-    """An export of a unit lattice set: the lattice rebuilt from the field and
-    its generating units must have the stated basis, then the set is checked
-    as ``vantor_tools.lattice.verify`` checks it."""
+    """An export of a unit lattice set: the stated basis must be the reduced
+    basis of the lattice rebuilt from the field and its generating units, or
+    those units themselves; then the set is checked as
+    ``vantor_tools.lattice.verify`` checks it."""
     rebuilt = lattice.UnitLattice(document["generators_completed"], document["generating_units"])
-    if [list(element) for element in rebuilt.basis] != document["basis"]:
-        raise ValueError("basis: not the reduced basis of the lattice the generating units span")
+    reduced = [list(element) for element in rebuilt.basis] == document["basis"]
+    if not reduced and [list(unit) for unit in rebuilt.generating_units] != document["basis"]:
+        raise ValueError("basis: neither the reduced basis of the lattice the generating units "
+                         "span nor those units")
     return lattice.verify({
         "family": "unit",
         "generators": list(rebuilt.generators),
         "generating_units": document["generating_units"],
+        "reduced": reduced,
         "coordinates": document["coordinates"],
         "points": document["points"],
         "edges": document["edges"],

@@ -349,10 +349,12 @@ def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[
 
 def _unit_lattice_export(result: Mapping[str, Any], points: list[list[float]]) -> dict[str, Any]:
     """The keys of a unit lattice set's export: the field, the units that
-    span the lattice and its reduced basis, which the coordinates refer to."""
+    span the lattice and its basis (the reduced one, or the units
+    themselves), which the coordinates refer to."""
     from vantor_tools.lattice import UnitLattice
 
-    lattice = UnitLattice(result["generators"], result["generating_units"])
+    lattice = UnitLattice(result["generators"], result["generating_units"],
+                          reduce=result.get("reduced", True) is not False)
     return {
         "kind": "unit_lattice",
         "generators_completed": list(lattice.generators),

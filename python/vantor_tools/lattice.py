@@ -21,6 +21,7 @@ from typing import Any, Literal, NamedTuple, SupportsIndex, TypedDict
 
 from vantor_tools._lattice import (
     eisenstein_lattice,
+    moser_unit_lattice,
     square_lattice,
     unit_lattice,
     unit_lattice_patch,
@@ -52,12 +53,14 @@ class LatticeResult(TypedDict):
 
 class UnitLatticeResult(TypedDict):
     """A set of a unit lattice: the lattice named by its field's generators
-    and its generating units, the points' coordinates in the lattice's
-    reduced basis, the plane points and every unit pair."""
+    and its generating units, the points' coordinates in the lattice's basis
+    (its reduced basis, or the generating units themselves when 'reduced'
+    is False), the plane points and every unit pair."""
 
     family: Literal["unit"]
     generators: list[int]
     generating_units: list[tuple[str, ...]]
+    reduced: bool
     points: list[tuple[float, float]]
     coordinates: Int64Table
     edges: Int64Table
@@ -98,18 +101,24 @@ class UnitLattice:
     n < 0). Raises ValueError when an element does not have modulus
     exactly 1 or a root does not lie in the field.
 
+    With ``reduce=False`` the units, which must then be linearly
+    independent, are the basis as given, in their order, so coordinates
+    keep the meaning the caller gave them (``moser_lattice()`` is built so).
+
     Attributes: ``generators`` (completed), ``generating_units``, ``rank``,
-    ``denominator`` (common to every element), ``basis`` (LLL-reduced),
+    ``denominator`` (common to every element), ``basis`` (LLL-reduced, or
+    the units as given),
     ``units`` (every element of modulus 1 in the lattice, exact, complete),
     ``unit_coordinates`` (their coordinates in ``basis``), ``symmetries``
     (the rotations and reflections fixing 0 that permute the units).
     """
 
-    __slots__ = ("_kernel", "generators", "generating_units", "rank", "denominator", "basis",
-                 "units", "unit_coordinates", "symmetries")
+    __slots__ = ("_kernel", "generators", "generating_units", "reduced", "rank", "denominator",
+                 "basis", "units", "unit_coordinates", "symmetries")
 
     def __init__(self, generators: Sequence[SupportsIndex],
-                 units: Sequence[str | Sequence[str | int | Fraction]]) -> None:
+                 units: Sequence[str | Sequence[str | int | Fraction]], *,
+                 reduce: bool = True) -> None:
         completed = [int(g) for g in generators]
         completed += [] if -1 in completed else [-1]
         units = [parse(unit).coefficients(completed) if isinstance(unit, str) else unit
@@ -117,11 +126,15 @@ class UnitLattice:
         texts = [tuple(_coefficient_text(value, f"units[{k}][{m}]")
                        for m, value in enumerate(unit))
                  for k, unit in enumerate(units)]
-        kernel, description = unit_lattice(list(generators), texts)
+        kernel, description = unit_lattice(list(generators), texts, reduce)
+        self._adopt(kernel, description, reduce)
+
+    def _adopt(self, kernel: object, description: dict[str, Any], reduced: bool) -> None:
         self._kernel: object = kernel
+        self.reduced: bool = reduced
         self.generators: tuple[int, ...] = tuple(description["generators"])
         self.generating_units: tuple[tuple[str, ...], ...] = tuple(
-            tuple(format(Fraction(value)) for value in unit) for unit in texts)
+            description["generating_units"])
         self.rank: int = description["rank"]
         self.denominator: int = description["denominator"]
         self.basis: tuple[tuple[str, ...], ...] = tuple(description["basis"])
@@ -142,23 +155,23 @@ class UnitLattice:
         built = unit_lattice_set(self._kernel, coordinates)
         return UnitLatticeResult(
             family="unit", generators=list(self.generators),
-            generating_units=list(self.generating_units), points=built["points"],
+            generating_units=list(self.generating_units), reduced=self.reduced,
+            points=built["points"],
             coordinates=built["coordinates"], edges=built["edges"],
             unit_distances=built["unit_distances"], verified=built["verified"])
 
 
-# The Moser lattice's generating units, in the order of its coordinates
-# (a, b, c, d) of a + b w1 + c w3 + d w1 w3.
-_MOSER_UNITS = ("1", "(1 + sqrt(-3))/2", "(5 + sqrt(-11))/6",
-                "(5 - sqrt(33) + 5*sqrt(-3) + sqrt(-11))/12")
 _moser: list[UnitLattice] = []
 
 
 def moser_lattice() -> UnitLattice:
-    """The Moser lattice as a UnitLattice: spanned by 1, w1, w3 and w1*w3,
-    w1 = (1 + sqrt(-3))/2, w3 = (5 + sqrt(-11))/6 (18 unit vectors)."""
+    """The Moser lattice as a UnitLattice with the basis 1, w1, w3, w1*w3,
+    w1 = (1 + sqrt(-3))/2, w3 = (5 + sqrt(-11))/6, so that its coordinates
+    are the (a, b, c, d) of the Moser sets (18 unit vectors)."""
     if not _moser:
-        _moser.append(UnitLattice([3, 11], list(_MOSER_UNITS)))
+        moser = UnitLattice.__new__(UnitLattice)
+        moser._adopt(*moser_unit_lattice(), reduced=False)
+        _moser.append(moser)
     return _moser[0]
 
 
@@ -228,7 +241,8 @@ def verify(result: Mapping[str, object]) -> Literal[True]:
 
     A set of a unit lattice (``"family": "unit"``): the lattice is rebuilt
     from its generators and generating units (with its complete list of
-    unit vectors), every point must be the plane point of its coordinates
+    unit vectors; with the generating units as its basis when ``"reduced"``
+    is False), every point must be the plane point of its coordinates
     bit for bit, the points distinct, every edge (i, j) with i < j < n in
     sorted order joining points at distance exactly 1 (exact norm test),
     no unit pair missing, and ``unit_distances`` the number of edges. Any
@@ -237,7 +251,10 @@ def verify(result: Mapping[str, object]) -> Literal[True]:
     """
     if isinstance(result, Mapping) and result.get("family") == "unit":
         data: Mapping[str, Any] = result
-        lattice = UnitLattice(data["generators"], data["generating_units"])
+        reduced = data.get("reduced", True)
+        if not isinstance(reduced, bool):
+            raise TypeError(f"reduced: expected bool, not {type(reduced).__name__}")
+        lattice = UnitLattice(data["generators"], data["generating_units"], reduce=reduced)
         coordinates: Any = data["coordinates"]
         if isinstance(coordinates, list):
             coordinates = _table(coordinates, lattice.rank)

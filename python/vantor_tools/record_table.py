@@ -41,10 +41,9 @@ from vantor_tools.tables import Int64Table
 __all__ = ["Entry", "RecordTable", "stored_table", "parse", "build", "format_entry",
            "translated_apart", "with_rows"]
 
-RANK2_SHAPES = {
-    "square": ("disk", "square", "diamond"),
-    "eisenstein": ("disk", "hexagon", "turned_hexagon"),
-}
+# The patch shapes of each plane lattice family, the disk first.
+RANK2_SHAPES: dict[str, tuple[str, ...]] = {
+    plane["name"]: plane["shapes"] for plane in _lattice.plane_lattices()}
 
 
 @dataclass(frozen=True)

@@ -24,15 +24,11 @@ stands behind ``bisect``.
 
 from __future__ import annotations
 
-import array
-import cmath
 import gzip
 import importlib.resources
-import math
 import operator
-from collections.abc import Callable, Sequence
+from collections.abc import Callable
 from concurrent.futures import Executor, Future
-from fractions import Fraction
 from typing import Any, SupportsIndex, cast, overload
 
 from vantor_tools import _lattice, _native
@@ -219,7 +215,10 @@ def beam_search(n_max: SupportsIndex, width: SupportsIndex = 500, seed: Supports
     if lattice is None:
         lattice = moser_lattice()
     moser = _is_moser(lattice)
-    steps, symmetries = _search_tables(lattice, moser)
+    # The Moser lattice searches in its coordinates (a, b, c, d), whatever
+    # basis the caller's copy has.
+    steps, symmetries = _lattice.unit_lattice_search_tables(
+        moser_lattice()._kernel if moser else lattice._kernel)
     results: list[Any] = []
     if executor is None and count == 1:
         results.append(_lattice.lattice_search_task(n_max, width, seed, sweeps, 0,
@@ -270,96 +269,6 @@ def _is_moser(lattice: UnitLattice) -> bool:
     reference = moser_lattice()
     return (lattice.generators == reference.generators
             and lattice.generating_units == reference.generating_units)
-
-
-def _solve(rows: list[list[Fraction]], target: Sequence[Fraction]) -> list[Fraction]:
-    """The c with sum_j c_j rows[j] = target, for linearly independent rows."""
-    n = len(rows)
-    matrix = [[rows[j][m] for j in range(n)] + [Fraction(target[m])] for m in range(len(target))]
-    pivots: list[int] = []
-    r = 0
-    for column in range(n):
-        pivot = next((i for i in range(r, len(matrix)) if matrix[i][column]), None)
-        if pivot is None:
-            raise ValueError("the rows are linearly dependent")
-        matrix[r], matrix[pivot] = matrix[pivot], matrix[r]
-        matrix[r] = [v / matrix[r][column] for v in matrix[r]]
-        for i in range(len(matrix)):
-            if i != r and matrix[i][column]:
-                matrix[i] = [a - matrix[i][column] * b for a, b in zip(matrix[i], matrix[r])]
-        pivots.append(column)
-        r += 1
-    if any(row[-1] for row in matrix[r:]):
-        raise ValueError("the target is not in the span of the rows")
-    return [matrix[j][-1] for j in range(n)]
-
-
-def _angle(element: Sequence[str], generators: Sequence[int]) -> float:
-    """The angle in [0, 2 pi) of the element's principal value (floats: it
-    only orders elements of modulus 1 that differ)."""
-    value = 0j
-    for m, text in enumerate(element):
-        q = Fraction(text)
-        if q:
-            root = math.prod(math.sqrt(g) for k, g in enumerate(generators)
-                             if m >> k & 1 and g != -1)
-            imaginary = any(m >> k & 1 and g == -1 for k, g in enumerate(generators))
-            value += float(q) * root * (1j if imaginary else 1)
-    return cmath.phase(value) % (2 * math.pi)
-
-
-def _search_tables(lattice: UnitLattice, moser: bool) -> tuple[bytes, bytes]:
-    """The unit steps (increasing coordinates) and symmetries (rotations by
-    the angle of their factor, then reflections likewise; the rotations
-    alone when there are more than 12) of `lattice` as int64 rows, in the
-    generating units' coordinates for the Moser lattice, in the reduced
-    basis otherwise."""
-    rank = lattice.rank
-    if rank > 4:
-        raise ValueError(f"lattice: beam_search takes lattices of rank at most 4, not {rank}")
-    if moser:
-        basis = [[Fraction(v) for v in unit] for unit in lattice.generating_units]
-        coordinates = [[int(c) for c in _solve(basis, [Fraction(v) for v in unit])]
-                       for unit in lattice.units]
-    else:
-        table: Any = lattice.unit_coordinates.tolist()
-        coordinates = [list(row) for row in table]
-    # The images of `rank` independent units fix each symmetry's matrix.
-    chosen: list[int] = []
-    for k in range(len(coordinates)):
-        trial = [[Fraction(x) for x in coordinates[j]] for j in chosen + [k]]
-        try:
-            _solve(trial, [Fraction(0)] * rank)
-        except ValueError:
-            continue
-        chosen.append(k)
-        if len(chosen) == rank:
-            break
-    independent = [[Fraction(x) for x in coordinates[k]] for k in chosen]
-    ordered = sorted(lattice.symmetries,
-                     key=lambda s: (s.reflection, _angle(s.factor, lattice.generators)))
-    if len(ordered) > 12:
-        ordered = [s for s in ordered if not s.reflection]
-        if len(ordered) > 12:
-            raise ValueError("lattice: beam_search takes lattices with at most 12 rotations")
-    rows = array.array("q")
-    for symmetry in ordered:
-        images = [[Fraction(x) for x in coordinates[symmetry.permutation[k]]] for k in chosen]
-        # e_j = sum_k a_jk u_k, so its image is sum_k a_jk g(u_k).
-        for j in range(4):
-            if j < rank:
-                unit_vector = [Fraction(int(i == j)) for i in range(rank)]
-                a = _solve(independent, unit_vector)
-                image = [sum(a[k] * images[k][i] for k in range(rank)) for i in range(rank)]
-                if any(x.denominator != 1 for x in image):
-                    raise RuntimeError("a symmetry does not map the lattice onto itself")
-                rows.extend([int(x) for x in image] + [0] * (4 - rank))
-            else:
-                rows.extend([int(i == j) for i in range(4)])
-    steps = array.array("q")
-    for row in sorted(coordinates):
-        steps.extend(row + [0] * (4 - rank))
-    return steps.tobytes(), rows.tobytes()
 
 
 def _unit_lattice_sets(lattice: UnitLattice, n_max: SupportsIndex,

@@ -8,6 +8,7 @@
 
 namespace vantor::python {
 
+extern const char kPlaneLatticesDoc[];
 extern const char kLatticePatchDoc[];
 extern const char kUnitStepsDoc[];
 extern const char kPeelOrderDoc[];
@@ -16,6 +17,8 @@ extern const char kLatticeSetDoc[];
 extern const char kBeamSearchDensestTaskDoc[];
 extern const char kStandardPositionDoc[];
 
+// plane_lattices()
+PyObject* plane_lattices(PyObject*, PyObject*);
 // lattice_patch(family, shape, size)
 PyObject* lattice_patch(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 // unit_steps(family, m)

@@ -105,10 +105,10 @@ PyRef lattice_set_to_python(lattice_sets::LatticePointSet set) {
                        table_to_python(std::move(set.edges)), edge_count);
 }
 
-PyRef moser_set_to_python(lattice_sets::MoserPointSet set, std::string_view shape) {
+PyRef moser_set_to_python(unit_lattices::UnitLatticeSet set, std::string_view shape) {
     const std::uint64_t edge_count = set.edges.size();
     return result_dict(kMoserFamily, shape, 1, set.points,
-                       table_to_python(std::move(set.coordinates)),
+                       flat_table_to_python(std::move(set.coordinates), 4),
                        table_to_python(std::move(set.edges)), edge_count);
 }
 
@@ -124,8 +124,8 @@ bool lattice_set_from_python(PyObject* mapping, LatticeSetInput& out) {
     if (out.moser) {
         PyRef coordinates = item(mapping, "coordinates");
         if (!coordinates) return false;
-        return table_from_python(coordinates.get(), "result['coordinates']",
-                                 out.moser_coordinates) &&
+        return flat_table_from_python(coordinates.get(), "result['coordinates']", 4,
+                                      out.moser_coordinates) &&
                read_points_and_edges(mapping, out);
     }
 

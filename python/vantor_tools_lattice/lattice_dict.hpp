@@ -13,8 +13,8 @@
 #include "common/py_ref.hpp"
 #include "lattice_sets/plane_lattice.hpp"
 #include "lattice_sets/lattice_set.hpp"
-#include "lattice_sets/moser_set.hpp"
 #include "point.hpp"
+#include "unit_lattices/unit_lattice_set.hpp"
 
 namespace vantor::python {
 
@@ -24,17 +24,17 @@ namespace vantor::python {
 // "verified" (True: only sets that passed the exact check get here).
 PyRef lattice_set_to_python(lattice_sets::LatticePointSet set);
 
-// The same for a set of the Moser lattice: "family" is 'moser', "shape"
-// says where it comes from ('atlas' or 'search'), "m" is 1 (the unit
-// distances are the pairs at distance 1 itself) and "coordinates" has four
-// columns (a, b, c, d).
-PyRef moser_set_to_python(lattice_sets::MoserPointSet set, std::string_view shape);
+// The same for a set of the Moser lattice (unit_lattices/moser_lattice.hpp):
+// "family" is 'moser', "shape" says where it comes from ('atlas' or
+// 'search'), "m" is 1 (the unit distances are the pairs at distance 1
+// itself) and "coordinates" has four columns (a, b, c, d).
+PyRef moser_set_to_python(unit_lattices::UnitLatticeSet set, std::string_view shape);
 
 // What the exact check reads from a result dictionary: the lattice
 // plane lattices' fields, or the Moser lattice's when `moser` is set.
 struct LatticeSetInput {
     bool moser = false;
-    std::vector<lattice_sets::MoserCoordinate> moser_coordinates;
+    std::vector<std::int64_t> moser_coordinates;  // rows of four
     const lattice_sets::PlaneLattice* plane = &lattice_sets::kSquareLattice;
     std::uint64_t m = 0;
     std::vector<lattice_sets::LatticeCoordinate> coordinates;

@@ -2,6 +2,8 @@
 // steps of a lattice, peeling and growing by those steps, and the exact
 // check of a set given by its coordinates.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,11 +17,11 @@
 #include "common/released.hpp"
 #include "common/results.hpp"
 #include "lattice_sets/lattice_construction.hpp"
-#include "lattice_sets/moser_lattice.hpp"
-#include "lattice_sets/moser_set.hpp"
 #include "lattice_sets/norm_vectors.hpp"
 #include "lattice_sets/shape_patch.hpp"
 #include "lattice_sets/step_graph.hpp"
+#include "unit_lattices/moser_lattice.hpp"
+#include "unit_lattices/unit_lattice_set.hpp"
 #include "vantor_tools_lattice/lattice_dict.hpp"
 #include "vantor_tools_lattice/kernels.hpp"
 
@@ -70,13 +72,18 @@ bool read_lattice(PyObject* family, PyObject* m, NamedLattice& out) {
     return true;
 }
 
-// Every step of the lattice (both signs) as rows of its coordinates.
+// Every step of the lattice (both signs) as rows of its coordinates; the
+// Moser lattice's unit vectors in increasing coordinate order.
 std::vector<std::int64_t> steps_of(const NamedLattice& lattice) {
     std::vector<std::int64_t> rows;
     if (lattice.moser) {
-        for (const lattice_sets::MoserCoordinate& s : lattice_sets::moser_unit_steps()) {
-            rows.insert(rows.end(), {s.a, s.b, s.c, s.d});
+        const auto units = unit_lattices::moser_lattice().unit_coordinates();
+        std::vector<std::array<std::int64_t, 4>> sorted(units.size() / 4);
+        for (std::size_t k = 0; k < sorted.size(); ++k) {
+            std::copy_n(units.begin() + static_cast<std::ptrdiff_t>(4 * k), 4, sorted[k].begin());
         }
+        std::sort(sorted.begin(), sorted.end());
+        for (const auto& s : sorted) rows.insert(rows.end(), s.begin(), s.end());
     } else {
         for (const lattice_sets::LatticeCoordinate& s :
              lattice_sets::norm_vectors(*lattice.plane, lattice.m)) {
@@ -84,22 +91,6 @@ std::vector<std::int64_t> steps_of(const NamedLattice& lattice) {
         }
     }
     return rows;
-}
-
-// An (N, dimension) int64 table as one flat vector.
-bool read_rows(PyObject* object, std::size_t dimension, std::vector<std::int64_t>& out) {
-    struct Target {
-        std::vector<std::int64_t> rows;
-        std::size_t dimension;
-    } target{{}, dimension};
-    auto allocate = [](void* where, std::size_t rows) -> void* {
-        auto* t = static_cast<Target*>(where);
-        t->rows.resize(rows * t->dimension);
-        return t->rows.data();
-    };
-    if (!read_table(object, "argument 'coordinates'", dimension, allocate, &target)) return false;
-    out = std::move(target.rows);
-    return true;
 }
 
 PyRef count_list(const std::vector<std::uint64_t>& values) {
@@ -118,19 +109,6 @@ void raise_lattice_error(const lattice_sets::LatticeError& error) {
     PyErr_SetString(PyExc_ValueError, message.c_str());
 }
 
-PyRef flat_table(std::vector<std::int64_t> flat, std::size_t dimension) {
-    if (dimension == 4) {
-        std::vector<lattice_sets::MoserCoordinate> rows(flat.size() / 4);
-        for (std::size_t k = 0; k < rows.size(); ++k) {
-            rows[k] = {flat[4 * k], flat[4 * k + 1], flat[4 * k + 2], flat[4 * k + 3]};
-        }
-        return table_to_python(std::move(rows));
-    }
-    std::vector<lattice_sets::LatticeCoordinate> rows(flat.size() / 2);
-    for (std::size_t k = 0; k < rows.size(); ++k) rows[k] = {flat[2 * k], flat[2 * k + 1]};
-    return table_to_python(std::move(rows));
-}
-
 constexpr const char* kPatchNames[] = {"family", "shape", "size"};
 constexpr ParameterTable kPatchTable{"lattice_patch()", kPatchNames, 3};
 constexpr const char* kStepsNames[] = {"family", "m"};
@@ -143,6 +121,16 @@ constexpr const char* kSetNames[] = {"family", "m", "coordinates", "shape"};
 constexpr ParameterTable kSetTable{"lattice_set()", kSetNames, 4};
 
 }  // namespace
+
+const char kPlaneLatticesDoc[] =
+    "plane_lattices()\n"
+    "--\n"
+    "\n"
+    "The plane lattices of the 'square' and 'eisenstein' families, in the\n"
+    "order ties between them are broken: a tuple of dicts with 'name',\n"
+    "'trace' and 'discriminant' (the lattice is Z[tau], tau = (trace +\n"
+    "i sqrt(discriminant)) / 2) and 'shapes' (the patch shapes, the disk\n"
+    "first).";
 
 const char kLatticePatchDoc[] =
     "lattice_patch(family, shape, size)\n"
@@ -185,6 +173,34 @@ const char kLatticeSetDoc[] =
     "'square' and 'eisenstein' put in row-major order and joined at norm m\n"
     "(`shape` names a patch shape of the family), for 'moser' in the given\n"
     "order (`shape` is any label). ValueError when the check fails.";
+
+PyObject* plane_lattices(PyObject*, PyObject*) {
+    return run_translated([&]() -> PyRef {
+        PyRef all(PyTuple_New(std::ssize(lattice_sets::kPlaneLattices)));
+        if (!all) return {};
+        Py_ssize_t index = 0;
+        for (const lattice_sets::PlaneLattice* plane : lattice_sets::kPlaneLattices) {
+            PyRef shapes(PyTuple_New(std::ssize(plane->shapes)));
+            if (!shapes) return {};
+            Py_ssize_t k = 0;
+            for (const lattice_sets::PatchShape shape : plane->shapes) {
+                const std::string_view name = lattice_sets::shape_name(shape);
+                PyObject* text =
+                    PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
+                if (text == nullptr) return {};
+                PyTuple_SET_ITEM(shapes.get(), k++, text);
+            }
+            const std::string name(plane->name);
+            PyRef entry(Py_BuildValue("{s:s,s:L,s:L,s:O}", "name", name.c_str(), "trace",
+                                      static_cast<long long>(plane->trace), "discriminant",
+                                      static_cast<long long>(plane->discriminant), "shapes",
+                                      shapes.get()));
+            if (!entry) return {};
+            PyTuple_SET_ITEM(all.get(), index++, entry.release());
+        }
+        return all;
+    });
+}
 
 PyObject* lattice_patch(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return run_translated([&]() -> PyRef {
@@ -235,7 +251,7 @@ PyObject* unit_steps(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
         }
         auto steps = run_released([&] { return steps_of(named); });
         if (!steps) return {};
-        return flat_table(std::move(*steps), named.dimension());
+        return flat_table_to_python(std::move(*steps), named.dimension());
     });
 }
 
@@ -246,7 +262,8 @@ PyObject* peel_order(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
         std::vector<std::int64_t> coordinates;
         if (!bind_arguments(kPeelTable, args, nargs, kwnames, slots) ||
             !read_lattice(slots[0], slots[1], named) ||
-            !read_rows(slots[2], named.dimension(), coordinates)) {
+            !flat_table_from_python(slots[2], "argument 'coordinates'", named.dimension(),
+                                    coordinates)) {
             return {};
         }
         const std::uint64_t n = coordinates.size() / named.dimension();
@@ -276,7 +293,8 @@ PyObject* grow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
         std::uint64_t count = 0;
         if (!bind_arguments(kGrowTable, args, nargs, kwnames, slots) ||
             !read_lattice(slots[0], slots[1], named) ||
-            !read_rows(slots[2], named.dimension(), coordinates) ||
+            !flat_table_from_python(slots[2], "argument 'coordinates'", named.dimension(),
+                                    coordinates) ||
             !extract_argument("count", slots[3], count)) {
             return {};
         }
@@ -298,7 +316,7 @@ PyObject* grow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
             raise_lattice_error(grown->error());
             return {};
         }
-        PyRef added = flat_table(std::move((*grown)->added), named.dimension());
+        PyRef added = flat_table_to_python(std::move((*grown)->added), named.dimension());
         PyRef edges = count_list((*grown)->edges);
         if (!added || !edges) return {};
         return pair_to_python(std::move(added), std::move(edges));
@@ -323,15 +341,21 @@ PyObject* lattice_set(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
         if (text == nullptr) return {};
         const std::string label(text, static_cast<std::size_t>(length));
         if (named.moser) {
-            std::vector<lattice_sets::MoserCoordinate> coordinates;
-            if (!table_from_python(slots[2], "argument 'coordinates'", coordinates)) return {};
-            const std::uint64_t n = coordinates.size();
+            std::vector<std::int64_t> coordinates;
+            if (!flat_table_from_python(slots[2], "argument 'coordinates'", 4, coordinates)) {
+                return {};
+            }
+            const std::uint64_t n = coordinates.size() / 4;
             auto built = run_released(
-                [&] { return lattice_sets::moser_point_set(std::move(coordinates)); },
+                [&] {
+                    return unit_lattices::checked_unit_lattice_set(unit_lattices::moser_lattice(),
+                                                                   std::move(coordinates));
+                },
                 n >= kLongWorkPoints);
             if (!built) return {};
             if (!*built) {
-                raise_lattice_error(built->error());
+                const std::string message = built->error().message();
+                PyErr_SetString(PyExc_ValueError, message.c_str());
                 return {};
             }
             return moser_set_to_python(std::move(**built), label);

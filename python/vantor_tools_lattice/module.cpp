@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -19,8 +20,9 @@
 #include "common/results.hpp"
 #include "lattice_sets/exact_verification.hpp"
 #include "lattice_sets/lattice_construction.hpp"
-#include "lattice_sets/moser_verification.hpp"
 #include "record_search/atlas.hpp"
+#include "unit_lattices/moser_lattice.hpp"
+#include "unit_lattices/unit_lattice_set.hpp"
 #include "utils/memory_budget.hpp"
 #include "vantor_tools_lattice/lattice_dict.hpp"
 #include "common/int64_table.hpp"
@@ -232,14 +234,18 @@ PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
         if (!bind_arguments(kVerifyTable, args, nargs, kwnames, slots)) return {};
         LatticeSetInput input;
         if (!lattice_set_from_python(slots[0], input)) return {};
+        // The fault's message, empty when the set passed.
         const auto checked = run_released(
-            [&] {
+            [&]() -> std::string {
                 if (input.moser) {
-                    return lattice_sets::verify_moser_set(input.moser_coordinates, input.points,
-                                                          input.edges);
+                    const auto moser = unit_lattices::verify_unit_lattice_set(
+                        unit_lattices::moser_lattice(), 4, input.moser_coordinates, input.points,
+                        input.edges);
+                    return moser ? std::string() : moser.error().message();
                 }
-                return lattice_sets::verify_lattice_set(*input.plane, input.m, input.coordinates,
-                                                        input.points, input.edges);
+                const auto plane = lattice_sets::verify_lattice_set(
+                    *input.plane, input.m, input.coordinates, input.points, input.edges);
+                return plane ? std::string() : plane.error().message();
             },
             input.edges.size() >= kLongWorkEdges || input.points.size() >= kLongWorkPoints);
         // The copies of a large result are freed without the interpreter lock.
@@ -247,9 +253,8 @@ PyObject* verify(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
         input = LatticeSetInput{};
         Py_END_ALLOW_THREADS
         if (!checked) return {};
-        if (!*checked) {
-            const std::string message = checked->error().message();
-            PyErr_SetString(PyExc_ValueError, message.c_str());
+        if (!checked->empty()) {
+            PyErr_SetString(PyExc_ValueError, checked->c_str());
             return {};
         }
         return PyRef(Py_NewRef(Py_True));
@@ -273,6 +278,7 @@ PyMethodDef functions[] = {
      kBeamSearchDensestTaskDoc},
     {"lattice_patch", as_cfunction(lattice_patch), kFastCall, kLatticePatchDoc},
     {"unit_steps", as_cfunction(unit_steps), kFastCall, kUnitStepsDoc},
+    {"plane_lattices", as_cfunction(plane_lattices), METH_NOARGS, kPlaneLatticesDoc},
     {"peel_order", as_cfunction(peel_order), kFastCall, kPeelOrderDoc},
     {"grow", as_cfunction(grow), kFastCall, kGrowDoc},
     {"lattice_set", as_cfunction(lattice_set), kFastCall, kLatticeSetDoc},
@@ -282,6 +288,9 @@ PyMethodDef functions[] = {
     {"unit_lattice_patch", as_cfunction(unit_lattice_patch), kFastCall, kUnitLatticePatchDoc},
     {"unit_lattice_set", as_cfunction(unit_lattice_set), kFastCall, kUnitLatticeSetDoc},
     {"unit_lattice_verify", as_cfunction(unit_lattice_verify), kFastCall, kUnitLatticeVerifyDoc},
+    {"unit_lattice_search_tables", as_cfunction(unit_lattice_search_tables), kFastCall,
+     kUnitLatticeSearchTablesDoc},
+    {"moser_unit_lattice", as_cfunction(moser_unit_lattice), METH_NOARGS, kMoserUnitLatticeDoc},
 };
 
 PyModuleDef module_def = {

@@ -13,10 +13,11 @@
 #include "common/progress.hpp"
 #include "common/released.hpp"
 #include "common/results.hpp"
-#include "lattice_sets/moser_set.hpp"
 #include "record_search/atlas.hpp"
 #include "record_search/beam_search.hpp"
 #include "record_search/search_tasks.hpp"
+#include "unit_lattices/moser_lattice.hpp"
+#include "unit_lattices/unit_lattice_set.hpp"
 #include "vantor_tools_lattice/lattice_dict.hpp"
 
 namespace vantor::python {
@@ -147,7 +148,7 @@ void append_little_endian(std::string& bytes, std::int64_t value) {
 PyRef coordinates_to_bytes(const records::FoundSet& set) {
     std::string bytes;
     bytes.reserve(32 * set.coordinates.size());
-    for (const lattice_sets::MoserCoordinate& c : set.coordinates) {
+    for (const records::SearchCoordinate& c : set.coordinates) {
         for (std::int64_t x : {c.a, c.b, c.c, c.d}) append_little_endian(bytes, x);
     }
     return PyRef(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
@@ -223,7 +224,7 @@ bool found_from_python(PyObject* value, std::uint64_t n_max, std::uint64_t task,
 // Every merged set checked exactly: the point set is built and verified,
 // and the count the search claimed must be its exact count.
 struct CheckedSets {
-    std::vector<lattice_sets::MoserPointSet> sets;
+    std::vector<unit_lattices::UnitLatticeSet> sets;
     std::string fault;  // empty when every set passed
 };
 
@@ -232,7 +233,8 @@ CheckedSets check_found(std::vector<records::FoundSet> found) {
     checked.sets.reserve(found.size());
     for (records::FoundSet& set : found) {
         const std::uint64_t n = set.coordinates.size();
-        auto built = lattice_sets::moser_point_set(std::move(set.coordinates));
+        auto built = unit_lattices::checked_unit_lattice_set(unit_lattices::moser_lattice(),
+                                                             records::flat_rows(set.coordinates));
         if (!built) {
             checked.fault = "the search's set of " + std::to_string(n) +
                             " points fails its exact check: " + built.error().message();
@@ -256,8 +258,8 @@ PyRef sets_to_python(CheckedSets checked) {
     }
     PyRef result(PyDict_New());
     if (!result) return {};
-    for (lattice_sets::MoserPointSet& set : checked.sets) {
-        PyRef n(PyLong_FromSize_t(set.coordinates.size()));
+    for (unit_lattices::UnitLatticeSet& set : checked.sets) {
+        PyRef n(PyLong_FromSize_t(set.points.size()));
         PyRef entry = moser_set_to_python(std::move(set), "search");
         if (!n || !entry || PyDict_SetItem(result.get(), n.get(), entry.get()) != 0) return {};
     }

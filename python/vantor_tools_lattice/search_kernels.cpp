@@ -72,14 +72,14 @@ PyObject* standard_position(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                             PyObject* kwnames) {
     return run_translated([&]() -> PyRef {
         PyObject* slots[1];
-        std::vector<lattice_sets::MoserCoordinate> coordinates;
+        std::vector<records::SearchCoordinate> coordinates;
         if (!bind_arguments(kPositionTable, args, nargs, kwnames, slots) ||
             !table_from_python(slots[0], "argument 'coordinates'", coordinates)) {
             return {};
         }
         std::vector<records::PackedPoint> points;
         points.reserve(coordinates.size());
-        for (const lattice_sets::MoserCoordinate& c : coordinates) {
+        for (const records::SearchCoordinate& c : coordinates) {
             if (!records::packable(c)) {
                 PyErr_SetString(PyExc_ValueError, "coordinates beyond 12000 in magnitude");
                 return {};

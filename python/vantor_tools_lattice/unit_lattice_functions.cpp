@@ -14,6 +14,8 @@
 #include "common/int64_table.hpp"
 #include "common/released.hpp"
 #include "common/results.hpp"
+#include "record_search/search_lattice.hpp"
+#include "unit_lattices/moser_lattice.hpp"
 #include "unit_lattices/unit_lattice.hpp"
 #include "unit_lattices/unit_lattice_patch.hpp"
 #include "unit_lattices/unit_lattice_set.hpp"
@@ -23,7 +25,7 @@ namespace vantor::python {
 namespace ul = vantor::unit_lattices;
 
 const char kUnitLatticeDoc[] =
-    "unit_lattice(generators, units)\n"
+    "unit_lattice(generators, units, reduce=True)\n"
     "--\n"
     "\n"
     "The lattice spanned by elements of modulus 1 of a multiquadratic field.\n"
@@ -34,10 +36,14 @@ const char kUnitLatticeDoc[] =
     "* `units`: elements of modulus 1, each a sequence of one rational text\n"
     "  ('n' or 'n/d') per basis element (the product of the roots of the\n"
     "  generators whose bits are set in the index).\n"
+    "* `reduce`: True takes an LLL-reduced basis of their span; False takes\n"
+    "  the units themselves as the basis, in their order (they must be\n"
+    "  linearly independent), so coordinates keep the caller's meaning.\n"
     "\n"
     "Returns (kernel, description): a capsule for the other unit_lattice_*\n"
-    "functions and a dict with 'generators' (completed), 'rank',\n"
-    "'denominator' (of every element), 'basis' (the reduced basis),\n"
+    "functions and a dict with 'generators' (completed), 'generating_units'\n"
+    "(the units, as reduced rational texts), 'rank',\n"
+    "'denominator' (of every element), 'basis',\n"
     "'units' (every element of modulus 1 of the lattice, complete by an\n"
     "exact enumeration), 'unit_coordinates' (their coordinates in the basis,\n"
     "an (units, rank) int64 table) and 'symmetries' (tuples (reflection,\n"
@@ -45,6 +51,15 @@ const char kUnitLatticeDoc[] =
     "reflection, sends unit k to unit permutation[k]). Raises ValueError for\n"
     "generators that are no field, an element of the wrong length or not of\n"
     "modulus exactly 1, and descriptions beyond the exact kernels' limits.";
+
+const char kMoserUnitLatticeDoc[] =
+    "moser_unit_lattice()\n"
+    "--\n"
+    "\n"
+    "The Moser lattice as unit_lattice returns a lattice: (kernel,\n"
+    "description), with the basis 1, w1, w3, w1*w3 as given (not reduced),\n"
+    "w1 = (1 + sqrt(-3))/2, w3 = (5 + sqrt(-11))/6, so that coordinates are\n"
+    "the (a, b, c, d) of the Moser lattice sets. Built once per process.";
 
 const char kUnitLatticePatchDoc[] =
     "unit_lattice_patch(kernel, n)\n"
@@ -63,6 +78,18 @@ const char kUnitLatticeSetDoc[] =
     "lattice's fixed float order), 'edges' (every pair differing by a unit\n"
     "vector), 'unit_distances' and 'verified'.";
 
+const char kUnitLatticeSearchTablesDoc[] =
+    "unit_lattice_search_tables(kernel)\n"
+    "--\n"
+    "\n"
+    "The tables a beam search in the lattice (rank at most 4) runs on, as\n"
+    "bytes of little-endian int64 rows of 4 (unused coordinates 0): the unit\n"
+    "vectors in increasing coordinate order, then for each symmetry the\n"
+    "images of the four coordinate vectors. The symmetries are the rotations,\n"
+    "then the reflections, each by the angle of its factor in [0, 2 pi) (the\n"
+    "rotations alone when there are more than 12); the first is the\n"
+    "identity. ValueError for a lattice the search cannot run in.";
+
 const char kUnitLatticeVerifyDoc[] =
     "unit_lattice_verify(kernel, coordinates, points, edges)\n"
     "--\n"
@@ -76,8 +103,10 @@ namespace {
 
 constexpr char kCapsuleName[] = "vantor_tools._lattice.UnitLattice";
 
-constexpr const char* kLatticeNames[] = {"generators", "units"};
+constexpr const char* kLatticeNames[] = {"generators", "units", "reduce"};
 constexpr ParameterTable kLatticeTable{"unit_lattice()", kLatticeNames, 2};
+constexpr const char* kTablesNames[] = {"kernel"};
+constexpr ParameterTable kTablesTable{"unit_lattice_search_tables()", kTablesNames, 1};
 constexpr const char* kPatchNames[] = {"kernel", "n"};
 constexpr ParameterTable kPatchTable{"unit_lattice_patch()", kPatchNames, 2};
 constexpr const char* kSetNames[] = {"kernel", "coordinates"};
@@ -116,30 +145,19 @@ PyRef element_to_python(const std::vector<Rational>& coefficients) {
     return tuple;
 }
 
+// The integers as bytes, eight little-endian ones each (two's complement).
+PyRef little_endian_bytes(const std::vector<std::int64_t>& values) {
+    std::string bytes;
+    bytes.reserve(8 * values.size());
+    for (const std::int64_t value : values) {
+        auto word = static_cast<std::uint64_t>(value);
+        for (int k = 0; k < 8; ++k, word >>= 8) bytes.push_back(static_cast<char>(word & 0xff));
+    }
+    return PyRef(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
+}
+
 bool set_item(PyObject* dict, const char* key, PyRef value) {
     return value && PyDict_SetItemString(dict, key, value.get()) == 0;
-}
-
-// An (rows, columns) table over a flat vector.
-PyRef flat_table(std::vector<std::int64_t> flat, std::uint64_t columns) {
-    auto* owned = new std::vector<std::int64_t>(std::move(flat));
-    return table_view(owned->data(), columns == 0 ? 0 : owned->size() / columns, columns, owned,
-                      [](void* storage) { delete static_cast<std::vector<std::int64_t>*>(storage); });
-}
-
-bool read_coordinates(PyObject* object, std::uint64_t columns, std::vector<std::int64_t>& out) {
-    struct Target {
-        std::vector<std::int64_t> rows;
-        std::uint64_t columns;
-    } target{{}, columns};
-    auto allocate = [](void* where, std::size_t rows) -> void* {
-        auto* t = static_cast<Target*>(where);
-        t->rows.resize(rows * t->columns);
-        return t->rows.data();
-    };
-    if (!read_table(object, "argument 'coordinates'", columns, allocate, &target)) return false;
-    out = std::move(target.rows);
-    return true;
 }
 
 // units: a sequence of sequences of rational texts.
@@ -198,6 +216,12 @@ PyRef describe(const ul::UnitLattice& lattice) {
         PyRef element = element_to_python(lattice.element(c));
         if (!element || PyList_Append(basis.get(), element.get()) != 0) return {};
     }
+    PyRef generating(PyList_New(0));
+    if (!generating) return {};
+    for (const std::vector<Rational>& unit : lattice.generating_units()) {
+        PyRef element = element_to_python(unit);
+        if (!element || PyList_Append(generating.get(), element.get()) != 0) return {};
+    }
     PyRef units(PyList_New(0));
     if (!units) return {};
     const auto coordinates = lattice.unit_coordinates();
@@ -225,13 +249,20 @@ PyRef describe(const ul::UnitLattice& lattice) {
     std::vector<std::int64_t> unit_rows(coordinates.begin(), coordinates.end());
     const bool complete =
         set_item(d, "generators", std::move(generators)) &&
+        set_item(d, "generating_units", std::move(generating)) &&
         set_item(d, "rank", count_to_python(rank)) &&
         set_item(d, "denominator", PyRef(PyLong_FromString(denominator.c_str(), nullptr, 10))) &&
         set_item(d, "basis", std::move(basis)) && set_item(d, "units", std::move(units)) &&
-        set_item(d, "unit_coordinates", flat_table(std::move(unit_rows), rank)) &&
+        set_item(d, "unit_coordinates", flat_table_to_python(std::move(unit_rows), rank)) &&
         set_item(d, "symmetries", std::move(symmetries));
     if (!complete) return {};
     return dict;
+}
+
+PyRef kernel_and_description(PyRef capsule, const ul::UnitLattice& lattice) {
+    PyRef description = describe(lattice);
+    if (!description) return {};
+    return PyRef(PyTuple_Pack(2, capsule.get(), description.get()));
 }
 
 PyRef set_dict(ul::UnitLatticeSet set, std::uint64_t rank) {
@@ -240,7 +271,7 @@ PyRef set_dict(ul::UnitLatticeSet set, std::uint64_t rank) {
     PyObject* d = dict.get();
     const std::uint64_t edge_count = set.edges.size();
     const bool complete = set_item(d, "points", point_list_to_python(set.points)) &&
-                          set_item(d, "coordinates", flat_table(std::move(set.coordinates), rank)) &&
+                          set_item(d, "coordinates", flat_table_to_python(std::move(set.coordinates), rank)) &&
                           set_item(d, "edges", table_to_python(std::move(set.edges))) &&
                           set_item(d, "unit_distances", count_to_python(edge_count)) &&
                           set_item(d, "verified", PyRef(Py_NewRef(Py_True)));
@@ -252,14 +283,26 @@ PyRef set_dict(ul::UnitLatticeSet set, std::uint64_t rank) {
 
 PyObject* unit_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return run_translated([&]() -> PyRef {
-        PyObject* slots[2];
+        PyObject* slots[3];
         std::vector<std::int64_t> generators;
         std::vector<std::vector<Rational>> units;
         if (!bind_arguments(kLatticeTable, args, nargs, kwnames, slots) ||
             !extract_argument("generators", slots[0], generators) || !read_units(slots[1], units)) {
             return {};
         }
-        auto built = run_released([&] { return ul::UnitLattice::from_units(generators, units); });
+        bool reduce = true;
+        if (slots[2] != nullptr) {
+            if (!PyBool_Check(slots[2])) {
+                PyErr_Format(PyExc_TypeError, "argument 'reduce': expected bool, not %.100s",
+                             Py_TYPE(slots[2])->tp_name);
+                return {};
+            }
+            reduce = slots[2] == Py_True;
+        }
+        auto built = run_released([&] {
+            return reduce ? ul::UnitLattice::from_units(generators, units)
+                          : ul::UnitLattice::from_basis(generators, units);
+        });
         if (!built) return {};
         if (!*built) {
             raise_value_error(built->error());
@@ -273,9 +316,46 @@ PyObject* unit_lattice(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObj
             delete owned;
             return {};
         }
-        PyRef description = describe(*owned);
-        if (!description) return {};
-        return PyRef(PyTuple_Pack(2, capsule.get(), description.get()));
+        return kernel_and_description(std::move(capsule), *owned);
+    });
+}
+
+PyObject* moser_unit_lattice(PyObject*, PyObject*) {
+    return run_translated([&]() -> PyRef {
+        auto built = run_released([]() -> const ul::UnitLattice* { return &ul::moser_lattice(); });
+        if (!built) return {};
+        // The lattice lives as long as the process: the capsule only points.
+        PyRef capsule(
+            PyCapsule_New(const_cast<ul::UnitLattice*>(*built), kCapsuleName, nullptr));
+        if (!capsule) return {};
+        return kernel_and_description(std::move(capsule), **built);
+    });
+}
+
+PyObject* unit_lattice_search_tables(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                                     PyObject* kwnames) {
+    return run_translated([&]() -> PyRef {
+        PyObject* slots[1];
+        if (!bind_arguments(kTablesTable, args, nargs, kwnames, slots)) return {};
+        const ul::UnitLattice* lattice = lattice_of(slots[0]);
+        if (lattice == nullptr) return {};
+        auto tables = run_released([&] { return records::SearchLattice::from_unit_lattice(*lattice); });
+        if (!tables) return {};
+        if (!*tables) {
+            PyErr_SetString(PyExc_ValueError, (*tables).error().c_str());
+            return {};
+        }
+        std::vector<records::SearchCoordinate> columns;
+        for (std::size_t g = 0; g < (*tables)->symmetry_count(); ++g) {
+            for (const records::SearchCoordinate& e : {records::SearchCoordinate{1, 0, 0, 0},
+                                                       {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}) {
+                columns.push_back((*tables)->image(g, e));
+            }
+        }
+        PyRef steps = little_endian_bytes(records::flat_rows((*tables)->steps()));
+        PyRef symmetries = little_endian_bytes(records::flat_rows(columns));
+        if (!steps || !symmetries) return {};
+        return pair_to_python(std::move(steps), std::move(symmetries));
     });
 }
 
@@ -295,7 +375,7 @@ PyObject* unit_lattice_patch(PyObject*, PyObject* const* args, Py_ssize_t nargs,
         }
         auto rows = run_released([&] { return ul::densest_patch(*lattice, n); });
         if (!rows) return {};
-        return flat_table(std::move(*rows), lattice->rank());
+        return flat_table_to_python(std::move(*rows), lattice->rank());
     });
 }
 
@@ -305,20 +385,14 @@ PyObject* unit_lattice_set(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
         if (!bind_arguments(kSetTable, args, nargs, kwnames, slots)) return {};
         const ul::UnitLattice* lattice = lattice_of(slots[0]);
         std::vector<std::int64_t> coordinates;
-        if (lattice == nullptr || !read_coordinates(slots[1], lattice->rank(), coordinates)) {
+        if (lattice == nullptr || !flat_table_from_python(slots[1], "argument 'coordinates'",
+                                                          lattice->rank(), coordinates)) {
             return {};
         }
         const std::uint64_t count = coordinates.size() / lattice->rank();
         ensure_points_fit(count);
         auto built = run_released(
-            [&]() -> std::expected<ul::UnitLatticeSet, ul::UnitLatticeError> {
-                auto set = ul::unit_lattice_set(*lattice, std::move(coordinates));
-                if (!set) return set;
-                auto checked = ul::verify_unit_lattice_set(*lattice, lattice->rank(),
-                                                           set->coordinates, set->points, set->edges);
-                if (!checked) return std::unexpected(checked.error());
-                return set;
-            },
+            [&] { return ul::checked_unit_lattice_set(*lattice, std::move(coordinates)); },
             count >= kLongWorkPoints);
         if (!built) return {};
         if (!*built) {
@@ -338,7 +412,9 @@ PyObject* unit_lattice_verify(PyObject*, PyObject* const* args, Py_ssize_t nargs
         std::vector<std::int64_t> coordinates;
         PointList points;
         EdgeList edges;
-        if (lattice == nullptr || !read_coordinates(slots[1], lattice->rank(), coordinates) ||
+        if (lattice == nullptr ||
+            !flat_table_from_python(slots[1], "argument 'coordinates'", lattice->rank(),
+                                    coordinates) ||
             !extract_argument("points", slots[2], points) ||
             !table_from_python(slots[3], "argument 'edges'", edges)) {
             return {};

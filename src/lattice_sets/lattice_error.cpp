@@ -95,16 +95,6 @@ std::string LatticeError::message() const {
             } else if constexpr (std::is_same_v<E, MissingEdges>) {
                 return "the edges list " + decimal(e.listed) + " of the " + decimal(e.present) +
                        " pairs at norm m";
-            } else if constexpr (std::is_same_v<E, MoserPointMismatch>) {
-                return "point " + decimal(e.point) +
-                       " is not the plane point of its Moser lattice coordinates";
-            } else if constexpr (std::is_same_v<E, MoserEdgeNotUnit>) {
-                return "edge " + decimal(e.edge) + " " + pair_text(e.i, e.j) +
-                       ": 144 times the squared distance is " + decimal(e.r) + " + " +
-                       decimal(e.s) + "*sqrt(33), not 144";
-            } else if constexpr (std::is_same_v<E, MoserMissingEdges>) {
-                return "the edges list " + decimal(e.listed) + " of the " + decimal(e.present) +
-                       " pairs at distance exactly 1";
             } else {
                 static_assert(kAlwaysFalse<E>, "unhandled LatticeError kind");
             }

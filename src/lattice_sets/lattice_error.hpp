@@ -70,28 +70,10 @@ struct MissingEdges {
     std::uint64_t present;
 };
 
-// ---- the exact check of a Moser lattice point set -------------------------
-
-struct MoserPointMismatch {
-    std::uint64_t point;
-};
-struct MoserEdgeNotUnit {
-    std::uint64_t edge;
-    std::uint64_t i;
-    std::uint64_t j;
-    __int128 r;  // 144 |p_j - p_i|^2 = r + s * sqrt(33)
-    __int128 s;
-};
-struct MoserMissingEdges {
-    std::uint64_t listed;
-    std::uint64_t present;
-};
-
 struct LatticeError {
     std::variant<NormOutOfRange, NotANorm, ShapeNotInLattice, ParameterOutOfRange, CountMismatch,
                  CoordinateOutOfRange, PointNotScaledLatticePoint, RepeatedPoint,
-                 EdgeIndexOutOfRange, EdgeOutOfOrder, EdgeWrongNorm, MissingEdges,
-                 MoserPointMismatch, MoserEdgeNotUnit, MoserMissingEdges>
+                 EdgeIndexOutOfRange, EdgeOutOfOrder, EdgeWrongNorm, MissingEdges>
         kind;
 
     // True for the kinds that reject a request, false for the faults the

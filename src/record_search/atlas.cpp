@@ -5,6 +5,8 @@
 #include <charconv>
 #include <type_traits>
 
+#include "unit_lattices/moser_lattice.hpp"
+
 namespace vantor::records {
 
 // The text of the stored atlas, compiled in from the data file.
@@ -39,7 +41,7 @@ bool read_integer(std::string_view text, Integer& out) {
 }
 
 // "a,b,c,d;a,b,c,d;..."
-bool read_decimal_points(std::string_view text, std::vector<lattice_sets::MoserCoordinate>& out) {
+bool read_decimal_points(std::string_view text, std::vector<SearchCoordinate>& out) {
     while (!text.empty()) {
         const std::size_t end = std::min(text.find(';'), text.size());
         std::string_view point = text.substr(0, end);
@@ -59,7 +61,7 @@ bool read_decimal_points(std::string_view text, std::vector<lattice_sets::MoserC
 }
 
 // One character per coordinate.
-bool read_compact_points(std::string_view text, std::vector<lattice_sets::MoserCoordinate>& out) {
+bool read_compact_points(std::string_view text, std::vector<SearchCoordinate>& out) {
     if (text.size() % 4 != 0) return false;
     for (std::size_t k = 0; k < text.size(); k += 4) {
         std::int64_t values[4];
@@ -136,15 +138,16 @@ std::expected<std::vector<FoundSet>, AtlasError> parse_atlas(std::string_view te
     return sets;
 }
 
-std::expected<std::vector<lattice_sets::MoserPointSet>, AtlasError> checked_atlas(
+std::expected<std::vector<unit_lattices::UnitLatticeSet>, AtlasError> checked_atlas(
     std::string_view text) {
     auto parsed = parse_atlas(text);
     if (!parsed) return std::unexpected(std::move(parsed.error()));
-    std::vector<lattice_sets::MoserPointSet> sets;
+    std::vector<unit_lattices::UnitLatticeSet> sets;
     sets.reserve(parsed->size());
     for (FoundSet& found : *parsed) {
         const std::uint64_t n = found.coordinates.size();
-        auto set = lattice_sets::moser_point_set(std::move(found.coordinates));
+        auto set = unit_lattices::checked_unit_lattice_set(unit_lattices::moser_lattice(),
+                                                           flat_rows(found.coordinates));
         if (!set) return std::unexpected(AtlasError{AtlasSetRejected{n, std::move(set.error())}});
         if (set->edges.size() != found.unit_distances) {
             return std::unexpected(
@@ -189,7 +192,7 @@ std::string_view stored_atlas_text() {
     return text;
 }
 
-const std::expected<std::vector<lattice_sets::MoserPointSet>, AtlasError>& stored_atlas() {
+const std::expected<std::vector<unit_lattices::UnitLatticeSet>, AtlasError>& stored_atlas() {
     static const auto atlas = checked_atlas(stored_atlas_text());
     return atlas;
 }

@@ -21,9 +21,9 @@
 #include <variant>
 #include <vector>
 
-#include "lattice_sets/lattice_error.hpp"
-#include "lattice_sets/moser_set.hpp"
 #include "record_search/beam_search.hpp"
+#include "unit_lattices/unit_lattice_error.hpp"
+#include "unit_lattices/unit_lattice_set.hpp"
 
 namespace vantor::records {
 
@@ -53,7 +53,7 @@ struct AtlasCountDiffers {
 };
 struct AtlasSetRejected {
     std::uint64_t n;
-    lattice_sets::LatticeError fault;
+    unit_lattices::UnitLatticeError fault;
 };
 
 struct AtlasError {
@@ -68,15 +68,16 @@ struct AtlasError {
 // they claim; only the form is checked.
 std::expected<std::vector<FoundSet>, AtlasError> parse_atlas(std::string_view text);
 
-// Parses the text and checks every set exactly (moser_point_set): the
+// Parses the text and checks every set exactly as a set of the Moser
+// lattice (unit_lattices/moser_lattice.hpp, checked_unit_lattice_set): the
 // points distinct, every unit pair found and proven, and the count each
 // line claims equal to the exact count.
-std::expected<std::vector<lattice_sets::MoserPointSet>, AtlasError> checked_atlas(
+std::expected<std::vector<unit_lattices::UnitLatticeSet>, AtlasError> checked_atlas(
     std::string_view text);
 
 // The atlas shipped with the library, checked exactly on first use (once
 // per process); the fault, if the stored text fails its check.
-const std::expected<std::vector<lattice_sets::MoserPointSet>, AtlasError>& stored_atlas();
+const std::expected<std::vector<unit_lattices::UnitLatticeSet>, AtlasError>& stored_atlas();
 
 // The stored atlas text itself.
 std::string_view stored_atlas_text();

@@ -137,9 +137,9 @@ void removal_candidates(const SearchSet& set, std::uint32_t source, std::uint64_
 void recentre(SearchSet& set, const SearchLattice& lattice) {
     const std::int64_t beyond = lattice.packed_limit() / 2;
     bool far = false;
-    lattice_sets::MoserCoordinate low = unpack(set.points.front());
+    SearchCoordinate low = unpack(set.points.front());
     for (PackedPoint p : set.points) {
-        const lattice_sets::MoserCoordinate c = unpack(p);
+        const SearchCoordinate c = unpack(p);
         far = far || std::max({std::abs(c.a), std::abs(c.b), std::abs(c.c), std::abs(c.d)}) >
                          beyond;
         low = {std::min(low.a, c.a), std::min(low.b, c.b), std::min(low.c, c.c),

@@ -32,7 +32,6 @@
 #include <vector>
 
 #include "lattice_sets/lattice_error.hpp"
-#include "lattice_sets/moser_lattice.hpp"
 #include "record_search/search_lattice.hpp"
 
 namespace vantor::records {
@@ -51,7 +50,7 @@ inline constexpr std::uint64_t kMaxSearchSweeps = 100;
 // One set found: coordinates in standard position (search_state.hpp) and
 // its number of unit pairs.
 struct FoundSet {
-    std::vector<lattice_sets::MoserCoordinate> coordinates;
+    std::vector<SearchCoordinate> coordinates;
     std::uint64_t unit_distances = 0;
 
     friend bool operator==(const FoundSet&, const FoundSet&) = default;

@@ -3,10 +3,9 @@
 // most four integer coordinates (they are packed into four 16-bit fields;
 // unused coordinates stay 0), the unit steps, and the symmetries fixing 0
 // as integer matrices on the coordinates. Any unit lattice of rank at most
-// 4 gives one (vantor_tools.records builds it from a UnitLattice); the
-// Moser lattice is one such value. A search's results depend on the order
-// of both lists: sets are turned into standard position by the first
-// symmetry that gives their fingerprint.
+// 4 gives one (from_unit_lattice); the Moser lattice is one such value. A
+// search's results depend on the order of both lists: sets are turned into
+// standard position by the first symmetry that gives their fingerprint.
 
 #include <array>
 #include <cstdint>
@@ -15,13 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "lattice_sets/moser_lattice.hpp"
 #include "record_search/packed_point.hpp"
+#include "unit_lattices/unit_lattice.hpp"
 
 namespace vantor::records {
-
-// Four coordinates of a search point or difference.
-using SearchCoordinate = lattice_sets::MoserCoordinate;
 
 // The fingerprint keeps one sum per symmetry; a lattice with more
 // symmetries searches up to the first kMaxSearchSymmetries of them, which
@@ -39,6 +35,17 @@ public:
     static std::expected<SearchLattice, std::string> from_tables(
         std::vector<SearchCoordinate> steps,
         std::vector<std::array<SearchCoordinate, 4>> columns);
+
+    // The tables of a unit lattice of rank at most 4, in its coordinates:
+    // its unit vectors in increasing coordinate order; its symmetries
+    // ordered as rotations, then reflections, each group by the angle of
+    // its factor in [0, 2 pi) (the rotations alone when there are more than
+    // kMaxSearchSymmetries). A symmetry's matrix is found from its images of
+    // `rank` linearly independent unit vectors, solved exactly. Fails (with
+    // a message) for a larger rank, more than kMaxSearchSymmetries
+    // rotations, and what from_tables refuses.
+    static std::expected<SearchLattice, std::string> from_unit_lattice(
+        const unit_lattices::UnitLattice& lattice);
 
     std::span<const SearchCoordinate> steps() const { return steps_; }
     std::span<const PackedPoint> packed_steps() const { return packed_steps_; }
@@ -69,9 +76,10 @@ private:
     std::int64_t packed_limit_ = kPackedLimit;
 };
 
-// The Moser lattice in the coordinates (a, b, c, d) of a + b w1 + c w3 +
-// d w1 w3: its 18 unit steps in increasing coordinate order and its twelve
-// symmetries in the order of moser_symmetry.
+// The Moser lattice (unit_lattices/moser_lattice.hpp) in its coordinates
+// (a, b, c, d): its 18 unit steps in increasing coordinate order and its
+// twelve symmetries, symmetry g < 6 the rotation by w1^g and g >= 6 the
+// reflection z -> w1^(g - 6) w3 conj(z).
 const SearchLattice& moser_search_lattice();
 
 }  // namespace vantor::records

@@ -42,18 +42,18 @@ SearchSet search_set_of(std::vector<PackedPoint> points, const SearchLattice& la
     return set;
 }
 
-std::vector<lattice_sets::MoserCoordinate> standard_position(const SearchSet& set,
+std::vector<SearchCoordinate> standard_position(const SearchSet& set,
                                                        const SearchLattice& lattice) {
     const int g = set.fingerprint.orientation();
-    std::vector<lattice_sets::MoserCoordinate> turned;
+    std::vector<SearchCoordinate> turned;
     turned.reserve(set.points.size());
     for (PackedPoint p : set.points) {
         turned.push_back(lattice.image(static_cast<std::size_t>(g), unpack(p)));
     }
     if (turned.empty()) return turned;
-    const lattice_sets::MoserCoordinate low =
+    const SearchCoordinate low =
         unpack(set.fingerprint.lowest[static_cast<std::size_t>(g)]);
-    for (lattice_sets::MoserCoordinate& c : turned) c = c - low;
+    for (SearchCoordinate& c : turned) c = c - low;
     std::sort(turned.begin(), turned.end());
     return turned;
 }

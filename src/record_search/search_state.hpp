@@ -6,7 +6,6 @@
 #include <span>
 #include <vector>
 
-#include "lattice_sets/moser_lattice.hpp"
 #include "record_search/packed_point.hpp"
 #include "record_search/search_lattice.hpp"
 #include "record_search/set_fingerprint.hpp"
@@ -51,7 +50,7 @@ std::vector<std::uint32_t> degrees(const SearchSet& set,
 // names, moved so that its lowest point (in the order of packed words) is 0,
 // and sorted. Congruent sets come out equal unless their fingerprints
 // collide.
-std::vector<lattice_sets::MoserCoordinate> standard_position(
+std::vector<SearchCoordinate> standard_position(
     const SearchSet& set, const SearchLattice& lattice = moser_search_lattice());
 
 }  // namespace vantor::records

@@ -7,7 +7,6 @@ namespace vantor::records {
 
 namespace {
 
-using lattice_sets::MoserCoordinate;
 
 constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
 
@@ -60,7 +59,7 @@ public:
     }
 
     // Coordinates within kReach.
-    std::uint64_t operator()(const MoserCoordinate& p) const {
+    std::uint64_t operator()(const SearchCoordinate& p) const {
         return mul(mul(at(0, p.a), at(1, p.b)), mul(at(2, p.c), at(3, p.d)));
     }
 
@@ -77,7 +76,7 @@ const Character& chi() {
 }
 
 std::uint64_t oriented_value(const SetFingerprint& f, int g) {
-    const MoserCoordinate low = unpack(f.lowest[static_cast<std::size_t>(g)]);
+    const SearchCoordinate low = unpack(f.lowest[static_cast<std::size_t>(g)]);
     return mul(f.sums[static_cast<std::size_t>(g)], chi()({-low.a, -low.b, -low.c, -low.d}));
 }
 
@@ -113,9 +112,9 @@ SetFingerprint fingerprint_of(std::span<const PackedPoint> points, const SearchL
 SetFingerprint with_point(const SetFingerprint& fingerprint, PackedPoint q,
                           const SearchLattice& lattice) {
     SetFingerprint f = fingerprint;
-    const MoserCoordinate point = unpack(q);
+    const SearchCoordinate point = unpack(q);
     for (std::size_t k = 0; k < f.count; ++k) {
-        const MoserCoordinate image = lattice.image(k, point);
+        const SearchCoordinate image = lattice.image(k, point);
         f.sums[k] = add(f.sums[k], chi()(image));
         f.lowest[k] = std::min(f.lowest[k], pack(image));
     }
@@ -125,9 +124,9 @@ SetFingerprint with_point(const SetFingerprint& fingerprint, PackedPoint q,
 SetFingerprint without_point(const SetFingerprint& fingerprint, std::span<const PackedPoint> points,
                              std::size_t index, const SearchLattice& lattice) {
     SetFingerprint f = fingerprint;
-    const MoserCoordinate point = unpack(points[index]);
+    const SearchCoordinate point = unpack(points[index]);
     for (std::size_t k = 0; k < f.count; ++k) {
-        const MoserCoordinate image = lattice.image(k, point);
+        const SearchCoordinate image = lattice.image(k, point);
         f.sums[k] = add(f.sums[k], kPrime - chi()(image));
         if (pack(image) != f.lowest[k]) continue;
         // The lowest point left: one pass over the others.

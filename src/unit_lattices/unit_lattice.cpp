@@ -17,6 +17,17 @@ bool fits_log2(const mpz_class& x, unsigned log2) { return abs(x) <= mpz_class(1
 
 std::expected<UnitLattice, UnitLatticeError> UnitLattice::from_units(
     std::span<const std::int64_t> generators, std::span<const std::vector<Rational>> units) {
+    return build(generators, units, true);
+}
+
+std::expected<UnitLattice, UnitLatticeError> UnitLattice::from_basis(
+    std::span<const std::int64_t> generators, std::span<const std::vector<Rational>> units) {
+    return build(generators, units, false);
+}
+
+std::expected<UnitLattice, UnitLatticeError> UnitLattice::build(
+    std::span<const std::int64_t> generators, std::span<const std::vector<Rational>> units,
+    bool reduce) {
     const std::vector<std::int64_t> completed =
         complete_generators(std::vector<std::int64_t>(generators.begin(), generators.end()));
     if (completed.size() > kMaxDegreeLog2) {
@@ -57,25 +68,40 @@ std::expected<UnitLattice, UnitLatticeError> UnitLattice::from_units(
     lattice.generating_.assign(units.begin(), units.end());
     lattice.denominator_ = d;
 
-    // A reduced basis.
+    // A reduced basis, or the given one when its rows are independent (then
+    // their Hermite form has as many rows).
     const std::vector<std::int64_t> weights = norm_weights(f);
-    std::vector<IntegerVector> basis = hermite_basis(std::move(rows));
+    std::vector<IntegerVector> basis = hermite_basis(rows);
     if (basis.size() > kMaxRank) {
         return std::unexpected(UnitLatticeError{DescriptionTooLarge{"rank", 3}});
     }
-    lll_reduce(basis, weights);
+    if (reduce) {
+        lll_reduce(basis, weights);
+    } else if (basis.size() != rows.size()) {
+        return std::unexpected(UnitLatticeError{UnitsDependent{}});
+    } else {
+        basis = std::move(rows);
+    }
+    mpz_class largest = 1;
     for (const IntegerVector& b : basis) {
         for (const mpz_class& x : b) {
             if (!fits_log2(x, kMaxBasisNumeratorLog2)) {
-                return std::unexpected(UnitLatticeError{
-                    DescriptionTooLarge{"reduced basis numerator", kMaxBasisNumeratorLog2}});
+                return std::unexpected(UnitLatticeError{DescriptionTooLarge{
+                    reduce ? "reduced basis numerator" : "basis numerator", kMaxBasisNumeratorLog2}});
             }
+            if (abs(x) > largest) largest = abs(x);
         }
     }
     lattice.rank_ = basis.size();
     for (const IntegerVector& b : basis) {
         for (const mpz_class& x : b) lattice.basis_.push_back(x.get_si());
     }
+    // The largest k with rank * largest * 2**k <= 2**49: rank <= 8 and
+    // largest <= 2**20 leave k >= 26.
+    const mpz_class reach = largest * static_cast<unsigned long>(lattice.rank_);
+    unsigned k = 0;
+    while (reach << (k + 1) <= mpz_class(1) << kMaxPointNumeratorLog2) ++k;
+    lattice.coordinate_limit_log2_ = k;
 
     // Every unit vector: Q(z) = d^2 for each, so the enumeration to d^2
     // visits them all; the exact test keeps exactly them.
@@ -96,7 +122,7 @@ std::expected<UnitLattice, UnitLatticeError> UnitLattice::from_units(
 }
 
 bool UnitLattice::coordinates_in_range(std::span<const std::int64_t> c) const {
-    constexpr std::int64_t limit = std::int64_t{1} << kMaxCoordinateLog2;
+    const std::int64_t limit = std::int64_t{1} << coordinate_limit_log2_;
     if (c.size() != rank_) return false;
     for (std::int64_t v : c) {
         if (v < -limit || v > limit) return false;

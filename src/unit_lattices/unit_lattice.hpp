@@ -17,6 +17,8 @@
 // 2. LLL reduces that basis under the form Q(z) = sum_m |g_m| x_m^2 of the
 //    numerators x of z (unit_norm.hpp), which is d^2 times the mean of
 //    |s(z)|^2 over all embeddings s of the field;
+//    (from_basis skips steps 1 and 2: linearly independent units are their
+//    span's basis as given, so coordinates keep the caller's meaning);
 // 3. the unit vectors. The field is abelian, so complex conjugation is the
 //    same automorphism c under every embedding, and z c(z) = 1, which is
 //    |z| = 1 in the principal embedding, gives |s(z)| = 1 in every embedding
@@ -42,14 +44,18 @@
 
 namespace vantor::unit_lattices {
 
-// Limits of the exact kernels. With them every numerator of a point,
-// sum_j c_j b_j, stays within 2**49 (exact in a double and in 64 bits).
+// Limits of the exact kernels.
 inline constexpr unsigned kMaxDegreeLog2 = 6;        // at most 5 generators besides -1
 inline constexpr std::uint64_t kMaxRank = 8;  // the tables handed to Python hold 8 columns
 inline constexpr unsigned kMaxDenominatorLog2 = 20;
 inline constexpr unsigned kMaxBasisNumeratorLog2 = 20;
-inline constexpr unsigned kMaxCoordinateLog2 = 26;
 inline constexpr unsigned kMaxGeneratingUnitsLog2 = 12;
+// Every numerator of a point, sum_j c_j b_j, stays within 2**kMaxPointNumeratorLog2
+// (exact in a double; a difference of two points within 2**50 fits 64 bits).
+// A lattice's coordinate limit is the largest 2**k with
+// rank * max|basis numerator| * 2**k <= 2**49; with the limits above it is
+// at least 2**26.
+inline constexpr unsigned kMaxPointNumeratorLog2 = 49;
 
 class UnitLattice {
 public:
@@ -58,6 +64,13 @@ public:
     // with the field's message, for a wrong length or an element whose
     // modulus is not exactly 1, and for descriptions beyond the limits.
     static std::expected<UnitLattice, UnitLatticeError> from_units(
+        std::span<const std::int64_t> generators, std::span<const std::vector<Rational>> units);
+
+    // The lattice whose basis is `units` as given, in their order: the same
+    // description and failures, and UnitsDependent when the units are
+    // linearly dependent over the rationals. Coordinates are taken in this
+    // basis, so they keep the meaning the caller gave them.
+    static std::expected<UnitLattice, UnitLatticeError> from_basis(
         std::span<const std::int64_t> generators, std::span<const std::vector<Rational>> units);
 
     const MultiquadraticField& field() const { return field_; }
@@ -75,7 +88,10 @@ public:
     std::uint64_t unit_count() const { return unit_coordinates_.size() / rank_; }
     std::span<const Symmetry> symmetries() const { return symmetries_; }
 
-    // Coordinates within 2**kMaxCoordinateLog2 in magnitude.
+    // Coordinates of points lie within 2**coordinate_limit_log2() in
+    // magnitude (see kMaxPointNumeratorLog2).
+    unsigned coordinate_limit_log2() const { return coordinate_limit_log2_; }
+    // rank() coordinates, each within that limit.
     bool coordinates_in_range(std::span<const std::int64_t> c) const;
     // The numerators over d of the point with coordinates c (in range).
     std::vector<std::int64_t> numerators(std::span<const std::int64_t> c) const;
@@ -98,9 +114,14 @@ public:
 private:
     explicit UnitLattice(MultiquadraticField field) : field_(std::move(field)) {}
 
+    static std::expected<UnitLattice, UnitLatticeError> build(
+        std::span<const std::int64_t> generators, std::span<const std::vector<Rational>> units,
+        bool reduce);
+
     MultiquadraticField field_;
     std::vector<std::vector<Rational>> generating_;
     std::uint64_t rank_ = 0;
+    unsigned coordinate_limit_log2_ = 0;
     mpz_class denominator_ = 1;
     std::vector<std::int64_t> basis_;
     std::vector<std::int64_t> unit_coordinates_;

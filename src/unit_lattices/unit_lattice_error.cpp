@@ -35,6 +35,8 @@ std::string UnitLatticeError::message() const {
                        " coefficients (the field's degree), got " + decimal(e.actual);
             } else if constexpr (std::is_same_v<E, NotAUnit>) {
                 return "units[" + decimal(e.unit) + "]: the element does not have modulus 1";
+            } else if constexpr (std::is_same_v<E, UnitsDependent>) {
+                return "units: the units of a given basis must be linearly independent";
             } else if constexpr (std::is_same_v<E, DescriptionTooLarge>) {
                 return std::string("the lattice's ") + e.what + " exceeds 2**" +
                        decimal(e.limit_log2);

@@ -24,6 +24,9 @@ struct UnitLengthMismatch {
 struct NotAUnit {
     std::uint64_t unit;
 };
+// The units given as a basis are linearly dependent over the rationals.
+struct UnitsDependent {};
+
 // A number of the description beyond what the exact kernels accept: the
 // common denominator, a reduced basis numerator, the rank or the degree.
 struct DescriptionTooLarge {
@@ -76,10 +79,10 @@ struct UnitPairsMissing {
 };
 
 struct UnitLatticeError {
-    std::variant<FieldRejected, NoUnits, UnitLengthMismatch, NotAUnit, DescriptionTooLarge,
-                 EnumerationTooLarge, WrongColumns, PointCountMismatch, CoordinateTooLarge,
-                 PointMismatch, RepeatedLatticePoint, EdgeOutOfRange, EdgesNotSorted,
-                 EdgeNotUnit, UnitPairsMissing>
+    std::variant<FieldRejected, NoUnits, UnitLengthMismatch, NotAUnit, UnitsDependent,
+                 DescriptionTooLarge, EnumerationTooLarge, WrongColumns, PointCountMismatch,
+                 CoordinateTooLarge, PointMismatch, RepeatedLatticePoint, EdgeOutOfRange,
+                 EdgesNotSorted, EdgeNotUnit, UnitPairsMissing>
         kind;
 
     // The kind's fixed message with its values filled in.

@@ -41,7 +41,7 @@ std::expected<UnitLatticeSet, UnitLatticeError> unit_lattice_set(
     for (std::size_t k = 0; k < count; ++k) {
         const std::span<const std::int64_t> row(coordinates.data() + k * rank, rank);
         if (!lattice.coordinates_in_range(row)) {
-            return std::unexpected(UnitLatticeError{CoordinateTooLarge{k, kMaxCoordinateLog2}});
+            return std::unexpected(UnitLatticeError{CoordinateTooLarge{k, lattice.coordinate_limit_log2()}});
         }
         const auto [place, fresh] = index.emplace(row_key(coordinates, rank, k), k);
         if (!fresh) return std::unexpected(UnitLatticeError{RepeatedLatticePoint{place->second, k}});
@@ -49,6 +49,16 @@ std::expected<UnitLatticeSet, UnitLatticeError> unit_lattice_set(
     }
     set.edges = unit_pairs(lattice, coordinates, index);
     set.coordinates = std::move(coordinates);
+    return set;
+}
+
+std::expected<UnitLatticeSet, UnitLatticeError> checked_unit_lattice_set(
+    const UnitLattice& lattice, std::vector<std::int64_t> coordinates) {
+    auto set = unit_lattice_set(lattice, std::move(coordinates));
+    if (!set) return set;
+    auto checked = verify_unit_lattice_set(lattice, lattice.rank(), set->coordinates, set->points,
+                                           set->edges);
+    if (!checked) return std::unexpected(std::move(checked.error()));
     return set;
 }
 
@@ -67,7 +77,7 @@ std::expected<void, UnitLatticeError> verify_unit_lattice_set(
         if ((k & 1023) == 0) poll_interrupt();
         const std::span<const std::int64_t> row(coordinates.data() + k * rank, rank);
         if (!lattice.coordinates_in_range(row)) {
-            return std::unexpected(UnitLatticeError{CoordinateTooLarge{k, kMaxCoordinateLog2}});
+            return std::unexpected(UnitLatticeError{CoordinateTooLarge{k, lattice.coordinate_limit_log2()}});
         }
         if (!same_bits(points[k], lattice.plane_point(row))) {
             return std::unexpected(UnitLatticeError{PointMismatch{k}});

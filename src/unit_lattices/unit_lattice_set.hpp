@@ -29,6 +29,11 @@ struct UnitLatticeSet {
 std::expected<UnitLatticeSet, UnitLatticeError> unit_lattice_set(
     const UnitLattice& lattice, std::vector<std::int64_t> coordinates);
 
+// The same set, returned only after verify_unit_lattice_set accepted it:
+// what every set handed out is.
+std::expected<UnitLatticeSet, UnitLatticeError> checked_unit_lattice_set(
+    const UnitLattice& lattice, std::vector<std::int64_t> coordinates);
+
 // The exact check of a set as a caller states it: `columns` must be the
 // rank; every row within range and distinct; every point the plane point
 // of its row bit for bit; every edge (i, j) with i < j < n, in strictly

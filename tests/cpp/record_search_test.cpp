@@ -17,28 +17,37 @@
 #include "record_search/minkowski_seeds.hpp"
 #include "record_search/search_state.hpp"
 #include "record_search/search_tasks.hpp"
+#include "unit_lattices/moser_lattice.hpp"
+#include "unit_lattices/unit_lattice_set.hpp"
 
 namespace vantor::records {
 namespace {
 
-using lattice_sets::MoserCoordinate;
+// The flat rows of a unit lattice set as search coordinates.
+std::vector<SearchCoordinate> search_rows(const std::vector<std::int64_t>& flat) {
+    std::vector<SearchCoordinate> rows;
+    for (std::size_t k = 0; k + 3 < flat.size(); k += 4) {
+        rows.push_back({flat[k], flat[k + 1], flat[k + 2], flat[k + 3]});
+    }
+    return rows;
+}
 
 // Known maxima u(n) of unit distances among n points, n = 1 .. 16.
 constexpr std::uint64_t kKnownMaxima[] = {0, 1, 3, 5, 7, 9, 12, 14, 18, 20, 23, 27, 30, 33, 37, 41};
 
-std::vector<PackedPoint> packed(const std::vector<MoserCoordinate>& coordinates) {
+std::vector<PackedPoint> packed(const std::vector<SearchCoordinate>& coordinates) {
     std::vector<PackedPoint> out;
-    for (const MoserCoordinate& c : coordinates) out.push_back(pack(c));
+    for (const SearchCoordinate& c : coordinates) out.push_back(pack(c));
     return out;
 }
 
 TEST(PackedPoint, RoundTripsAndAddsStepsAcrossSignsAtTheLimits) {
     const std::int64_t limit = kPackedLimit;
-    for (const MoserCoordinate& c : {MoserCoordinate{0, 0, 0, 0}, MoserCoordinate{-limit, limit, -1, 1},
-                                     MoserCoordinate{limit - 2, -limit + 2, 7, -7}}) {
+    for (const SearchCoordinate& c : {SearchCoordinate{0, 0, 0, 0}, SearchCoordinate{-limit, limit, -1, 1},
+                                     SearchCoordinate{limit - 2, -limit + 2, 7, -7}}) {
         EXPECT_EQ(unpack(pack(c)), c);
-        for (const MoserCoordinate& step : lattice_sets::moser_unit_steps()) {
-            const MoserCoordinate sum = c + step;
+        for (const SearchCoordinate& step : moser_search_lattice().steps()) {
+            const SearchCoordinate sum = c + step;
             if (!packable(sum)) continue;
             EXPECT_EQ(pack(c) + packed_offset(step), pack(sum));
         }
@@ -46,14 +55,14 @@ TEST(PackedPoint, RoundTripsAndAddsStepsAcrossSignsAtTheLimits) {
 }
 
 TEST(SetFingerprint, IsTheSameForCongruentSetsAndFollowsEdits) {
-    const std::vector<MoserCoordinate> spindle = {
+    const std::vector<SearchCoordinate> spindle = {
         {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {1, 1, 0, 0},
         {0, 0, 1, 0}, {0, 0, 0, 1}, {0, 0, 1, 1}};
     const std::uint64_t value = fingerprint_of(packed(spindle)).value();
-    for (int g = 0; g < lattice_sets::kMoserSymmetries; ++g) {
-        std::vector<MoserCoordinate> image;
-        for (const MoserCoordinate& c : spindle) {
-            image.push_back(lattice_sets::moser_symmetry(g, c) + MoserCoordinate{5, -3, 2, 9});
+    for (int g = 0; g < static_cast<int>(moser_search_lattice().symmetry_count()); ++g) {
+        std::vector<SearchCoordinate> image;
+        for (const SearchCoordinate& c : spindle) {
+            image.push_back(moser_search_lattice().image(static_cast<std::size_t>(g), c) + SearchCoordinate{5, -3, 2, 9});
         }
         EXPECT_EQ(fingerprint_of(packed(image)).value(), value) << g;
         // Both images come out of standard position as the same points.
@@ -78,7 +87,7 @@ TEST(SetFingerprint, SeparatesSetsThatAreNotCongruent) {
         state = state * 6364136223846793005ULL + 1442695040888963407ULL;
         return static_cast<std::int64_t>((state >> 33) % 5) - 2;
     };
-    std::map<std::uint64_t, std::vector<MoserCoordinate>> seen;
+    std::map<std::uint64_t, std::vector<SearchCoordinate>> seen;
     for (int round = 0; round < 3000; ++round) {
         std::set<PackedPoint> chosen;
         while (chosen.size() < 8) chosen.insert(pack({next(), next(), next(), next()}));
@@ -110,7 +119,8 @@ TEST(BeamSearch, ReachesTheKnownMaximaAndIgnoresTheThreadCount) {
     ASSERT_EQ(one.size(), 16u);
     for (std::size_t k = 0; k < one.size(); ++k) {
         EXPECT_EQ(one[k].unit_distances, kKnownMaxima[k]) << "n = " << k + 1;
-        const auto set = lattice_sets::moser_point_set(one[k].coordinates);
+        const auto set = unit_lattices::checked_unit_lattice_set(unit_lattices::moser_lattice(),
+                                                                flat_rows(one[k].coordinates));
         ASSERT_TRUE(set.has_value()) << set.error().message();
         EXPECT_EQ(set->edges.size(), one[k].unit_distances);
     }
@@ -195,7 +205,7 @@ TEST(Atlas, DecimalLinesReadAsTheCompactOnes) {
     const auto decimal = parse_atlas("# a comment\n1 0 0,0,0,0\n2 1 0,0,0,0;1,0,0,0\n");
     ASSERT_TRUE(compact.has_value() && decimal.has_value());
     EXPECT_EQ(*compact, *decimal);
-    EXPECT_EQ((*decimal)[1].coordinates[1], (MoserCoordinate{1, 0, 0, 0}));
+    EXPECT_EQ((*decimal)[1].coordinates[1], (SearchCoordinate{1, 0, 0, 0}));
     EXPECT_EQ(parse_atlas("2 1 vvvvwvvv\n").error().message(),
               "atlas line 1 holds a set of 2 points where the set of 1 comes next");
 }
@@ -206,8 +216,9 @@ TEST(Atlas, StoredAtlasPassesItsExactCheck) {
     ASSERT_GE(atlas->size(), 200u);
     // Every set is stored in its standard position, as the search hands it
     // out, so rebuilding the atlas reproduces the text.
-    for (const lattice_sets::MoserPointSet& set : *atlas) {
-        EXPECT_EQ(standard_position(search_set_of(packed(set.coordinates))), set.coordinates);
+    for (const unit_lattices::UnitLatticeSet& set : *atlas) {
+        const std::vector<SearchCoordinate> rows = search_rows(set.coordinates);
+        EXPECT_EQ(standard_position(search_set_of(packed(rows))), rows);
     }
     for (std::size_t k = 0; k < std::size(kKnownMaxima); ++k) {
         EXPECT_EQ((*atlas)[k].edges.size(), kKnownMaxima[k]);
@@ -252,7 +263,7 @@ TEST(Atlas, RejectsTamperedEntries) {
         const std::size_t points = line.rfind(' ') + 1;
         line.replace(line.size() - 4, 4, line.substr(points, 4));
     }));
-    EXPECT_TRUE(starts_with(coincident, "atlas set of 9 points: points 0 and 8 are the same"))
+    EXPECT_TRUE(starts_with(coincident, "atlas set of 9 points: points 0 and 8 have the same coordinates"))
         << coincident;
     EXPECT_EQ(atlas_verdict("1 0 vv!v\n"), "atlas line 1 is not '<n> <unit distances> <points>'");
     EXPECT_EQ(atlas_verdict("1 0 vvvvvvvv\n"), "atlas line 1 lists 2 points for a set of 1");

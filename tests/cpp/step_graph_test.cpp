@@ -9,11 +9,11 @@
 #include <set>
 #include <vector>
 
-#include "lattice_sets/moser_lattice.hpp"
 #include "lattice_sets/norm_vectors.hpp"
 #include "lattice_sets/shape_patch.hpp"
 #include "lattice_sets/step_graph.hpp"
 #include "lattice_sets/trimming.hpp"
+#include "unit_lattices/moser_lattice.hpp"
 
 namespace vantor::lattice_sets {
 namespace {
@@ -29,9 +29,8 @@ Rows eisenstein_steps(std::uint64_t m) {
 }
 
 Rows moser_steps() {
-    Rows steps;
-    for (const MoserCoordinate& s : moser_unit_steps()) steps.insert(steps.end(), {s.a, s.b, s.c, s.d});
-    return steps;
+    const auto units = unit_lattices::moser_lattice().unit_coordinates();
+    return Rows(units.begin(), units.end());
 }
 
 // Distinct random points in a box, `dimension` coordinates each.

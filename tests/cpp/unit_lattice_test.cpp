@@ -178,6 +178,43 @@ TEST(UnitLattice, RefusesWhatIsNotALatticeOfUnits) {
     EXPECT_TRUE(refused.error().message().starts_with("generators: "));
 }
 
+TEST(UnitLattice, AGivenBasisIsKeptAndItsCoordinateLimitFollowsIt) {
+    const MultiquadraticField f = field_of({3, 11});
+    const std::vector<Element> moser = moser_generators(f);
+    const auto given = UnitLattice::from_basis(std::vector<std::int64_t>{3, 11}, moser);
+    ASSERT_TRUE(given) << given.error().message();
+    // Coordinate j is the j-th given unit; the reduced copy has the same units.
+    for (std::size_t j = 0; j < 4; ++j) {
+        std::vector<std::int64_t> c(4, 0);
+        c[j] = 1;
+        EXPECT_EQ(given->element(c), moser[j]) << j;
+    }
+    const UnitLattice reduced = build({3, 11}, moser);
+    std::set<Element> a;
+    std::set<Element> b;
+    for (std::size_t k = 0; k < 18; ++k) {
+        a.insert(given->element(given->unit_coordinates().subspan(4 * k, 4)));
+        b.insert(reduced.element(reduced.unit_coordinates().subspan(4 * k, 4)));
+    }
+    EXPECT_EQ(given->unit_count(), 18u);
+    EXPECT_EQ(a, b);
+    // rank 4, largest numerator 12 (of 1 = 12/12): 48 * 2**43 <= 2**49 < 48 * 2**44.
+    EXPECT_EQ(given->coordinate_limit_log2(), 43u);
+    const std::int64_t limit = std::int64_t{1} << 43;
+    EXPECT_TRUE(given->coordinates_in_range(std::vector<std::int64_t>{limit, -limit, 0, 1}));
+    EXPECT_FALSE(given->coordinates_in_range(std::vector<std::int64_t>{limit + 1, 0, 0, 0}));
+    EXPECT_FALSE(given->coordinates_in_range(std::vector<std::int64_t>{0, 0, 0}));
+
+    std::vector<Element> dependent = moser;
+    dependent.push_back(product(moser[1], moser[2], f));  // w1 w3 again
+    const auto refused = UnitLattice::from_basis(std::vector<std::int64_t>{3, 11}, dependent);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().message(),
+              "units: the units of a given basis must be linearly independent");
+    // The reduced lattice of the same units takes them.
+    EXPECT_TRUE(UnitLattice::from_units(std::vector<std::int64_t>{3, 11}, dependent));
+}
+
 TEST(ShortVectors, CountsLatticePointsInABallAndStopsAtItsLimit) {
     // Z^3 under the plain form: the points of norm at most 2 are 0, the 6
     // axis vectors and the 12 with two entries +-1; a skewed basis of the

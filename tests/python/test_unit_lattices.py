@@ -145,6 +145,47 @@ def test_the_description_is_refused_where_it_is_wrong():
         UnitLattice([4], [element(4, m0=1)])
 
 
+def test_a_given_basis_keeps_its_coordinates_and_must_be_independent():
+    from vantor_tools import _lattice
+    from vantor_tools.lattice import moser_lattice
+
+    moser = moser_lattice()
+    reduced = UnitLattice([3, 11], MOSER)
+    assert not moser.reduced and reduced.reduced
+    assert moser.basis == moser.generating_units == tuple(
+        tuple(format(F(v)) for v in unit) for unit in MOSER)
+    # The same 18 units as the reduced copy, in the Moser sets' coordinates
+    # (a, b, c, d): those the kernels step by.
+    assert set(moser.units) == set(reduced.units)
+    assert sorted(moser.unit_coordinates.tolist()) == sorted(
+        _lattice.unit_steps("moser", 1).tolist())
+    for unit, row in zip(moser.units, moser.unit_coordinates.tolist()):
+        combined = [sum(c * F(b[m]) for c, b in zip(row, MOSER)) for m in range(8)]
+        assert tuple(combined) == tuple(F(v) for v in unit)
+    # Its sets are the Moser sets, point for point and bit for bit.
+    atlas = _lattice.moser_atlas(40)
+    built = moser.point_set(atlas["coordinates"].tolist())
+    assert built["points"] == atlas["points"]
+    assert built["edges"].tobytes() == atlas["edges"].tobytes()
+    with pytest.raises(ValueError, match="must be linearly independent"):
+        UnitLattice([3, 11], MOSER + [MOSER[1]], reduce=False)
+    with pytest.raises(TypeError, match="reduce"):
+        UnitLattice([3, 11], MOSER, reduce=1)
+
+
+def test_the_kernels_fields_and_shapes_are_the_exports():
+    # The export's field of each family, as files written before say it.
+    from vantor_tools import documents, record_table
+
+    assert documents.LATTICE_FIELDS["square"] == ([-1], [["1", "0"], ["0", "1"]])
+    assert documents.LATTICE_FIELDS["eisenstein"] == (
+        [3, -1], [["1", "0", "0", "0"], ["1/2", "0", "0", "1/2"]])
+    assert documents.LATTICE_FIELDS["moser"] == (
+        [3, 11, -1], [[format(F(v)) for v in unit] for unit in MOSER])
+    assert record_table.RANK2_SHAPES == {"square": ("disk", "square", "diamond"),
+                                         "eisenstein": ("disk", "hexagon", "turned_hexagon")}
+
+
 def test_a_set_of_a_user_defined_ring_is_verified_and_edits_are_refused():
     # Z[zeta12] together with its rotation by w3: a ring of one's own.
     generators = [3, 11, -1]
@@ -234,6 +275,19 @@ def test_an_export_of_a_unit_lattice_set_is_rechecked_inside_and_outside(tmp_pat
     halved = [[str(F(x) / 2) for x in document["basis"][0]], *document["basis"][1:]]
     refused = outside(dict(document, basis=halved))
     assert refused.returncode == 1 and "integer span" in refused.stderr
+
+    # A lattice with its units as the basis: the result says so, and the
+    # export states that basis; both checks take it.
+    given = UnitLattice([3, 11], [MOSER[0], element(8, m4=1), W1, W3], reduce=False)
+    result = patch(30, given)
+    assert result["reduced"] is False and verify(result) is True
+    with pytest.raises(ValueError):  # the same rows read in the reduced basis
+        verify(dict(result, reduced=True))
+    document = graph.export_document(result, {
+        "function": "vantor_tools.lattice.patch", "arguments": {"n": 30}})
+    assert document["basis"] == [list(unit) for unit in given.generating_units]
+    assert exact.check(json.loads(json.dumps(document))) is True
+    assert outside(document).returncode == 0
 
 
 def test_the_search_through_the_general_engine_in_the_moser_lattice_is_todays():
