@@ -1,13 +1,12 @@
 #include "lattice_sets/step_graph.hpp"
 
 #include <array>
-#include <functional>
-#include <queue>
 #include <set>
 #include <stdexcept>
 #include <unordered_map>
 #include <utility>
 
+#include "lattice_sets/peeling_queue.hpp"
 #include "utils/interrupt.hpp"
 
 namespace vantor::lattice_sets {
@@ -94,10 +93,6 @@ std::expected<PointIndex, LatticeError> index_of_points(const std::vector<Key>& 
     return index;
 }
 
-// Indices take the low bits of a heap entry, degrees the rest.
-constexpr unsigned kIndexBits = 40;
-constexpr std::uint64_t kIndexMask = (std::uint64_t{1} << kIndexBits) - 1;
-
 }  // namespace
 
 std::expected<PeelOrder, LatticeError> peel_order(const StepPoints& set) {
@@ -105,7 +100,9 @@ std::expected<PeelOrder, LatticeError> peel_order(const StepPoints& set) {
     const std::vector<Key> steps = symmetric_steps(set);
     const std::vector<Key> points = rows_of(set.coordinates, set.dimension);
     const std::uint64_t size = points.size();
-    if (size >= (std::uint64_t{1} << kIndexBits)) throw std::length_error("step graph too large");
+    if (size >= (std::uint64_t{1} << PeelingQueue::kIndexBits)) {
+        throw std::length_error("step graph too large");
+    }
     const auto indexed = index_of_points(points);
     if (!indexed) return std::unexpected(indexed.error());
     const PointIndex& index = *indexed;
@@ -134,29 +131,14 @@ std::expected<PeelOrder, LatticeError> peel_order(const StepPoints& set) {
     order.removed.reserve(size);
     order.edges_left.reserve(size + 1);
     order.edges_left.push_back(edges);
-    // A min-heap of (degree, index) in one integer; an entry goes stale when
-    // its point's degree drops, and stale entries are skipped.
-    const auto entry = [](std::uint64_t d, std::uint64_t i) { return d << kIndexBits | i; };
-    std::vector<std::uint64_t> entries;
-    entries.reserve(size);
-    for (std::uint64_t i = 0; i < size; ++i) entries.push_back(entry(degree[i], i));
-    std::priority_queue<std::uint64_t, std::vector<std::uint64_t>, std::greater<>> heap(
-        std::greater<>{}, std::move(entries));
-    std::vector<bool> removed(size, false);
+    PeelingQueue queue(std::move(degree));
     while (order.removed.size() < size) {
-        const std::uint64_t top = heap.top();
-        heap.pop();
-        const std::uint64_t i = top & kIndexMask;
-        if (removed[i] || (top >> kIndexBits) != degree[i]) continue;
-        removed[i] = true;
-        edges -= degree[i];
+        const std::uint64_t i = queue.remove_next();
+        edges -= queue.degree(i);
         order.removed.push_back(i);
         order.edges_left.push_back(edges);
         if ((order.removed.size() & 1023) == 0) poll_interrupt();
-        for (std::uint64_t k = start[i]; k < start[i + 1]; ++k) {
-            const std::uint64_t j = neighbours[k];
-            if (!removed[j]) heap.push(entry(--degree[j], j));
-        }
+        for (std::uint64_t k = start[i]; k < start[i + 1]; ++k) queue.neighbour_removed(neighbours[k]);
     }
     return order;
 }
