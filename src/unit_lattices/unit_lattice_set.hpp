@@ -40,7 +40,9 @@ std::expected<UnitLatticeSet, UnitLatticeError> checked_unit_lattice_set(
 // increasing order, joining points whose difference has modulus exactly 1
 // (the exact norm test, not the unit list); and as many edges as there are
 // pairs differing by a unit vector (counted through the complete unit list),
-// so none is missing. The first fault found is the error.
+// so none is missing. The first fault found is the error, as a plain loop
+// over the points, then the edges, would meet it; the work runs on several
+// threads with the same result for every thread count.
 std::expected<void, UnitLatticeError> verify_unit_lattice_set(
     const UnitLattice& lattice, std::uint64_t columns, std::span<const std::int64_t> coordinates,
     std::span<const Point> points, std::span<const Edge> edges);

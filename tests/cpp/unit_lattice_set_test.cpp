@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "algebraic/field/field_element.hpp"
+#include "unit_lattices/moser_lattice.hpp"
 #include "unit_lattices/unit_lattice_patch.hpp"
 #include "unit_lattices/unit_lattice_set.hpp"
 
@@ -91,6 +92,51 @@ TEST(UnitLatticeSet, EveryEditIsRefused) {
     const auto columns = verify_unit_lattice_set(lattice, 2, set.coordinates, set.points, set.edges);
     ASSERT_FALSE(columns);
     EXPECT_EQ(columns.error().message(), "coordinates: expected 4 columns (the lattice's rank), got 2");
+}
+
+TEST(UnitLatticeSet, TheFirstFaultIsAPlainLoopsOverManyBlocksOnAnyThreadCount) {
+    // 22500 points (a, b, 0, 0) of the Moser lattice: six blocks of points
+    // and many of edges. With two faults, the one a loop meets first wins.
+    const UnitLattice& lattice = moser_lattice();
+    std::vector<std::int64_t> rows;
+    for (std::int64_t a = 0; a < 150; ++a) {
+        for (std::int64_t b = 0; b < 150; ++b) rows.insert(rows.end(), {a, b, 0, 0});
+    }
+    const auto built = checked_unit_lattice_set(lattice, rows);
+    ASSERT_TRUE(built) << built.error().message();
+    // A patch of the triangular grid: steps (1, 0), (0, 1) and (-1, 1).
+    EXPECT_EQ(built->edges.size(), 2u * 149 * 150 + 149 * 149);
+    const auto verdict = [&](const UnitLatticeSet& set) {
+        const auto checked =
+            verify_unit_lattice_set(lattice, 4, set.coordinates, set.points, set.edges);
+        return checked ? std::string("ok") : checked.error().message();
+    };
+    const auto move = [&](UnitLatticeSet& set, std::size_t k, std::size_t onto) {
+        std::copy_n(set.coordinates.begin() + static_cast<std::ptrdiff_t>(4 * onto), 4,
+                    set.coordinates.begin() + static_cast<std::ptrdiff_t>(4 * k));
+        set.points[k] = set.points[onto];
+    };
+    UnitLatticeSet late_float = *built;  // a repeat at 10000, a float off at 20000
+    move(late_float, 10000, 3);
+    late_float.points[20000].x = -late_float.points[20000].x - 1.0;
+    EXPECT_EQ(verdict(late_float), "points 3 and 10000 have the same coordinates");
+    UnitLatticeSet early_float = *built;  // a float off at 5000, a repeat at 21000
+    move(early_float, 21000, 3);
+    early_float.points[5000].y += 1.0;
+    EXPECT_EQ(verdict(early_float), "points[5000] is not the plane point of its coordinates");
+    UnitLatticeSet edges = *built;  // edge 60000 out of order, one of the first 40 not a unit pair
+    std::swap(edges.edges[60000], edges.edges[60001]);
+    edges.edges[20].j = edges.edges[20].j + 2;
+    std::sort(edges.edges.begin(), edges.edges.begin() + 40);
+    const std::string first = verdict(edges);
+    EXPECT_TRUE(first.starts_with("edge ") && !first.starts_with("edge 6000")) << first;
+    for (const char* threads : {"1", "2", "5"}) {
+        setenv("VANTOR_NUM_THREADS", threads, 1);
+        EXPECT_EQ(verdict(late_float), "points 3 and 10000 have the same coordinates");
+        EXPECT_EQ(verdict(edges), first);
+        EXPECT_EQ(checked_unit_lattice_set(lattice, rows)->edges, built->edges);
+    }
+    unsetenv("VANTOR_NUM_THREADS");
 }
 
 }  // namespace
