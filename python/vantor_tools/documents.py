@@ -85,7 +85,7 @@ _KEYS = {
               "points_sha256", "elements", "proven_unit_edges", "near_misses", "unrecognised",
               "exact_unit_distances", "tolerance", "digits", "decimals"},
     # A set of a unit lattice: the field, the units that span the lattice,
-    # the reduced basis the coordinates refer to.
+    # the basis the coordinates refer to (the reduced one, or the units).
     "unit_lattice": {"format", "vantor_version", "call", "kind", "generators_completed",
                      "generating_units", "basis", "points", "points_sha256", "coordinates",
                      "edges", "unit_distances"},

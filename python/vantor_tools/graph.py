@@ -273,7 +273,8 @@ def export_document(result: Mapping[str, Any], call: Mapping[str, Any]) -> dict[
     "unit_distances" (and "canonical_graph6" for a catalogue entry). A set of
     a unit lattice (kind "unit_lattice", from
     ``vantor_tools.lattice.patch``) adds "generating_units", "basis" (the
-    reduced basis the coordinates refer to), "coordinates", "edges" and
+    basis the coordinates refer to: the reduced one, or the generating units
+    for a lattice built with reduce=False), "coordinates", "edges" and
     "unit_distances".
 
     The certified dict of ``vantor.generate_multiquadratic_certified``
