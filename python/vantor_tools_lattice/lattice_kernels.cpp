@@ -2,8 +2,6 @@
 // steps of a lattice, peeling and growing by those steps, and the exact
 // check of a set given by its coordinates.
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +18,7 @@
 #include "lattice_sets/norm_vectors.hpp"
 #include "lattice_sets/shape_patch.hpp"
 #include "lattice_sets/step_graph.hpp"
+#include "record_search/search_lattice.hpp"
 #include "unit_lattices/moser_lattice.hpp"
 #include "unit_lattices/unit_lattice_set.hpp"
 #include "vantor_tools_lattice/lattice_dict.hpp"
@@ -77,13 +76,7 @@ bool read_lattice(PyObject* family, PyObject* m, NamedLattice& out) {
 std::vector<std::int64_t> steps_of(const NamedLattice& lattice) {
     std::vector<std::int64_t> rows;
     if (lattice.moser) {
-        const auto units = unit_lattices::moser_lattice().unit_coordinates();
-        std::vector<std::array<std::int64_t, 4>> sorted(units.size() / 4);
-        for (std::size_t k = 0; k < sorted.size(); ++k) {
-            std::copy_n(units.begin() + static_cast<std::ptrdiff_t>(4 * k), 4, sorted[k].begin());
-        }
-        std::sort(sorted.begin(), sorted.end());
-        for (const auto& s : sorted) rows.insert(rows.end(), s.begin(), s.end());
+        rows = records::flat_rows(records::moser_search_lattice().steps());
     } else {
         for (const lattice_sets::LatticeCoordinate& s :
              lattice_sets::norm_vectors(*lattice.plane, lattice.m)) {

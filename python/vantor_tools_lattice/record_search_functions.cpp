@@ -133,25 +133,22 @@ bool check_request(const records::BeamSearchOptions& options) {
     return true;
 }
 
-// ---- the task result, a plain picklable value -------------------------------
-
-void append_little_endian(std::string& bytes, std::int64_t value) {
-    auto word = static_cast<std::uint64_t>(value);
-    for (int k = 0; k < 8; ++k) {
-        bytes.push_back(static_cast<char>(word & 0xff));
-        word >>= 8;
-    }
-}
-
 }  // namespace
 
-PyRef coordinates_to_bytes(const records::FoundSet& set) {
+// ---- the task result, a plain picklable value -------------------------------
+
+PyRef int64_bytes(std::span<const std::int64_t> values) {
     std::string bytes;
-    bytes.reserve(32 * set.coordinates.size());
-    for (const records::SearchCoordinate& c : set.coordinates) {
-        for (std::int64_t x : {c.a, c.b, c.c, c.d}) append_little_endian(bytes, x);
+    bytes.reserve(8 * values.size());
+    for (const std::int64_t value : values) {
+        auto word = static_cast<std::uint64_t>(value);
+        for (int k = 0; k < 8; ++k, word >>= 8) bytes.push_back(static_cast<char>(word & 0xff));
     }
     return PyRef(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
+}
+
+PyRef coordinates_to_bytes(const records::FoundSet& set) {
+    return int64_bytes(records::flat_rows(set.coordinates));
 }
 
 namespace {

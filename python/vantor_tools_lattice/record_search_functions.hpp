@@ -7,6 +7,7 @@
 #include <Python.h>
 
 #include <cstdint>
+#include <span>
 
 #include "common/py_ref.hpp"
 #include "record_search/beam_search.hpp"
@@ -31,6 +32,10 @@ PyObject* merge_search_tasks(PyObject*, PyObject* const* args, Py_ssize_t nargs,
 // lattice_search_task(n_max, width, seed, sweeps, task, steps, symmetries, progress=None)
 PyObject* lattice_search_task(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                               PyObject* kwnames);
+
+// Integers as bytes, eight little-endian ones each (two's complement): the
+// form search tables and found sets travel in between tasks.
+PyRef int64_bytes(std::span<const std::int64_t> values);
 
 // A set's coordinates as bytes, little-endian int64 (a, b, c, d) per point:
 // the form the search's tasks hand their sets back in.

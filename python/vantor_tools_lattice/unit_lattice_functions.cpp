@@ -15,6 +15,7 @@
 #include "common/released.hpp"
 #include "common/results.hpp"
 #include "record_search/search_lattice.hpp"
+#include "vantor_tools_lattice/record_search_functions.hpp"
 #include "unit_lattices/moser_lattice.hpp"
 #include "unit_lattices/unit_lattice.hpp"
 #include "unit_lattices/unit_lattice_patch.hpp"
@@ -143,17 +144,6 @@ PyRef element_to_python(const std::vector<Rational>& coefficients) {
         PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(m), item.release());
     }
     return tuple;
-}
-
-// The integers as bytes, eight little-endian ones each (two's complement).
-PyRef little_endian_bytes(const std::vector<std::int64_t>& values) {
-    std::string bytes;
-    bytes.reserve(8 * values.size());
-    for (const std::int64_t value : values) {
-        auto word = static_cast<std::uint64_t>(value);
-        for (int k = 0; k < 8; ++k, word >>= 8) bytes.push_back(static_cast<char>(word & 0xff));
-    }
-    return PyRef(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
 }
 
 bool set_item(PyObject* dict, const char* key, PyRef value) {
@@ -346,14 +336,11 @@ PyObject* unit_lattice_search_tables(PyObject*, PyObject* const* args, Py_ssize_
             return {};
         }
         std::vector<records::SearchCoordinate> columns;
-        for (std::size_t g = 0; g < (*tables)->symmetry_count(); ++g) {
-            for (const records::SearchCoordinate& e : {records::SearchCoordinate{1, 0, 0, 0},
-                                                       {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}) {
-                columns.push_back((*tables)->image(g, e));
-            }
+        for (const auto& matrix : (*tables)->columns()) {
+            columns.insert(columns.end(), matrix.begin(), matrix.end());
         }
-        PyRef steps = little_endian_bytes(records::flat_rows((*tables)->steps()));
-        PyRef symmetries = little_endian_bytes(records::flat_rows(columns));
+        PyRef steps = int64_bytes(records::flat_rows((*tables)->steps()));
+        PyRef symmetries = int64_bytes(records::flat_rows(columns));
         if (!steps || !symmetries) return {};
         return pair_to_python(std::move(steps), std::move(symmetries));
     });

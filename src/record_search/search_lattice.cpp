@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "unit_lattices/hermite_form.hpp"
 #include "unit_lattices/moser_lattice.hpp"
 
 namespace vantor::records {
@@ -51,28 +52,6 @@ std::optional<std::vector<RationalRow>> inverse(std::vector<RationalRow> rows) {
     return result;
 }
 
-// True when `row` is not in the rational span of `chosen` (rows of one
-// length, independent).
-bool extends(const std::vector<RationalRow>& chosen, const RationalRow& row) {
-    // The rank of chosen + row by elimination on a copy.
-    std::vector<RationalRow> rows = chosen;
-    rows.push_back(row);
-    std::size_t rank = 0;
-    for (std::size_t col = 0; col < row.size() && rank < rows.size(); ++col) {
-        std::size_t pivot = rank;
-        while (pivot < rows.size() && rows[pivot][col] == 0) ++pivot;
-        if (pivot == rows.size()) continue;
-        std::swap(rows[rank], rows[pivot]);
-        for (std::size_t r = rank + 1; r < rows.size(); ++r) {
-            if (rows[r][col] == 0) continue;
-            const Rational factor = rows[r][col] / rows[rank][col];
-            for (std::size_t m = col; m < row.size(); ++m) rows[r][m] -= factor * rows[rank][m];
-        }
-        ++rank;
-    }
-    return rank == rows.size();
-}
-
 // The angle in [0, 2 pi) of an element's principal value, in floats: it
 // only orders the factors of symmetries, which differ.
 double angle(const std::vector<Rational>& element, const MultiquadraticField& field) {
@@ -108,14 +87,22 @@ std::expected<SearchLattice, std::string> SearchLattice::from_unit_lattice(
 
     // The first `rank` independent units, in the lattice's order, and the
     // inverse of their matrix: e_j = sum_k inverse[j][k] u_k.
+    // A unit extends the chosen ones when their Hermite form gains a row.
     std::vector<std::size_t> chosen;
-    std::vector<RationalRow> rows;
+    std::vector<unit_lattices::IntegerVector> independent;
     for (std::size_t k = 0; k < count && chosen.size() < rank; ++k) {
-        RationalRow row;
+        unit_lattices::IntegerVector row;
         for (std::int64_t x : unit(k)) row.emplace_back(static_cast<long>(x));
-        if (!extends(rows, row)) continue;
+        independent.push_back(std::move(row));
+        if (unit_lattices::hermite_basis(independent).size() < independent.size()) {
+            independent.pop_back();
+            continue;
+        }
         chosen.push_back(k);
-        rows.push_back(std::move(row));
+    }
+    std::vector<RationalRow> rows;
+    for (const unit_lattices::IntegerVector& row : independent) {
+        rows.emplace_back(row.begin(), row.end());
     }
     const std::optional<std::vector<RationalRow>> solved = inverse(rows);
     if (chosen.size() != rank || !solved) {

@@ -50,6 +50,8 @@ public:
     std::span<const SearchCoordinate> steps() const { return steps_; }
     std::span<const PackedPoint> packed_steps() const { return packed_steps_; }
     std::size_t symmetry_count() const { return columns_.size(); }
+    // For each symmetry, the images of the four coordinate vectors.
+    std::span<const std::array<SearchCoordinate, 4>> columns() const { return columns_; }
     // Every coordinate of a point the search keeps lies within this; images
     // of such points under the symmetries lie within 2 * limit.
     std::int64_t packed_limit() const { return packed_limit_; }

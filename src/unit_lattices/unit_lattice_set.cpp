@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <array>
 #include <optional>
 
 #include "unit_lattices/coordinate_index.hpp"
@@ -122,11 +123,11 @@ std::expected<void, UnitLatticeError> verify_unit_lattice_set(
                 return UnitLatticeError{EdgeOutOfRange{e, edge.i, edge.j, count}};
             }
             if (e > 0 && !(edges[e - 1] < edge)) return UnitLatticeError{EdgesNotSorted{e}};
-            std::vector<std::int64_t> difference(rank);
+            std::array<std::int64_t, kMaxRank> difference;
             for (std::size_t t = 0; t < rank; ++t) {
                 difference[t] = coordinates[edge.j * rank + t] - coordinates[edge.i * rank + t];
             }
-            if (!lattice.is_unit(difference)) return UnitLatticeError{EdgeNotUnit{e, edge.i, edge.j}};
+            if (!lattice.is_unit(std::span(difference.data(), rank))) return UnitLatticeError{EdgeNotUnit{e, edge.i, edge.j}};
             return std::nullopt;
         });
     if (edge_fault) return std::unexpected(*edge_fault);
